@@ -1,0 +1,34 @@
+// The chart table as the library holds it: constant data built from data/chart.txt when the
+// library is compiled (see embed_chart.cmake).
+//
+// Layout: EntryBytes holds every entry's text, each followed by its NUL terminator, one after
+// the other in table order. EntryOffsets[i] is where entry i starts in EntryBytes, and
+// EntryOffsets[EntryCount] is the size of EntryBytes, so an entry's length needs no strlen.
+// Both arrays are plain constants without pointers: the loader has nothing to relocate.
+#ifndef TUNELEDGER_DATA_CHART_TABLE_H
+#define TUNELEDGER_DATA_CHART_TABLE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace tuneledger {
+
+inline constexpr int EntryCount = 11084;
+// The highest index any operation accepts. Entries 11082 and 11083 are stored but never given
+// out or searched.
+inline constexpr int LastEntryIndex = 11081;
+// No entry is longer than this many bytes; every text field is sized from it.
+inline constexpr std::size_t LongestEntry = 169;
+
+extern const char EntryBytes[];
+extern const std::uint32_t EntryOffsets[EntryCount + 1];
+
+// The stored text of entry i, for 0 <= i < EntryCount; callers check the index themselves.
+inline std::string_view EntryText(int i) {
+  return {EntryBytes + EntryOffsets[i], EntryOffsets[i + 1] - EntryOffsets[i] - 1};
+}
+
+}  // namespace tuneledger
+
+#endif

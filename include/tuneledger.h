@@ -1,0 +1,97 @@
+/*
+ * TuneLedger: a fixed table of 11,084 song chart entries, read and searched through three calls.
+ *
+ * Each entry is one line of 8-bit text: performer, title and six figures joined by '|', e.g.
+ *     Elin Galloway |The Avenue|1506|302|1|(x29)|2118242|883369738
+ * Entries 0 to 11081 can be read and searched; the table is sorted by its last figure, largest
+ * first.
+ *
+ * Texts cross this interface as NUL-terminated UTF-16 (tuneledger_char: wchar_t on Windows,
+ * char16_t elsewhere); lengths and capacities below count UTF-16 code units. Inside, the library
+ * works on 8-bit text in the Windows-1252 code page: a caller's character that code page can't
+ * hold becomes '?', and an entry's bytes come back as Windows-1252 characters, never decoded as
+ * UTF-8 (an entry stored as the UTF-8 bytes of "Café" reads "CafÃ©").
+ *
+ * Every call answers with a pointer to a NUL-terminated text of at most 3000 code units
+ * (terminator included), one of:
+ *     - an entry's text                        (FoodPicker)
+ *     - "Out of range"                         (FoodPicker)
+ *     - "INDEX-ENTRY", e.g. "4-Mabel Juniper |Gentle Wildfire|1223|..."   (a search hit)
+ *     - "NOT FOUND!"                           (FoodPickerText, FoodPickerFilter)
+ * The returned text belongs to the library. It stays valid and unchanged until the same thread
+ * calls the same function again; calls of the other two functions leave it alone. Do not write
+ * to it or free it.
+ *
+ * Thread safety: every function may be called from any number of threads at once. Each thread
+ * has its own result text per function; the table is read-only. No call uses the heap, and no
+ * call's stack use grows with the length of its text.
+ */
+#ifndef TUNELEDGER_H
+#define TUNELEDGER_H
+
+#define TUNELEDGER_VERSION_MAJOR 1
+#define TUNELEDGER_VERSION_MINOR 0
+#define TUNELEDGER_VERSION_PATCH 0
+#define TUNELEDGER_VERSION_TWEAK 1
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  include <wchar.h>
+typedef wchar_t tuneledger_char;
+#  if defined(TUNELEDGER_BUILDING)
+#    define TUNELEDGER_API __declspec(dllexport)
+#  else
+#    define TUNELEDGER_API __declspec(dllimport)
+#  endif
+#else
+#  if !defined(__cplusplus)
+#    include <uchar.h>
+#  endif
+typedef char16_t tuneledger_char;
+#  define TUNELEDGER_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/*
+ * The text of entry `index`, exactly as stored, for 0 <= index <= 11081.
+ * Any other index (negative, 11082 and above) answers "Out of range".
+ */
+TUNELEDGER_API const tuneledger_char *FoodPicker(int32_t index);
+
+/*
+ * The first entry at or after `start` whose text contains `text`, ignoring the case of A to Z
+ * only. The text may match anywhere: performer, title, figures, or across the '|' between them.
+ * Answers "INDEX-ENTRY" for a hit, else "NOT FOUND!". Page through every hit by calling again
+ * with start = INDEX + 1.
+ *     - start below 0 searches from entry 0; start above 11081 answers "NOT FOUND!".
+ *     - a null text is taken as the empty text, and the empty text matches at once: the hit is
+ *       entry max(start, 0).
+ *     - the text is matched in full, whatever its length. A text of more than 169 characters is
+ *       longer than any entry and answers "NOT FOUND!".
+ *     - the text ends at its first NUL; only as much of it is read as is needed to decide.
+ */
+TUNELEDGER_API const tuneledger_char *FoodPickerText(const tuneledger_char *text, int32_t start);
+
+/*
+ * The first entry at or after `start` that contains every term of `filter`, each ignoring the
+ * case of A to Z only. A term is a piece of the filter closed by ';': "love;night;" has the terms
+ * "love" and "night". A piece after the last ';' is no term and takes no part; a filter without
+ * ';' has no terms and lets every entry pass. An empty term (";;") is contained in every entry.
+ * Answers "INDEX-ENTRY" for a hit, else "NOT FOUND!".
+ *     - start below 0 searches from entry 0; start above 11081 answers "NOT FOUND!".
+ *     - a null filter is taken as the empty filter.
+ *     - every term counts, whatever the number of terms and their lengths, as long as the
+ *       filter has at most 2999 characters; a longer filter answers "NOT FOUND!".
+ *     - the filter ends at its first NUL; only as much of it is read as is needed to decide.
+ */
+TUNELEDGER_API const tuneledger_char *FoodPickerFilter(const tuneledger_char *filter, int32_t start);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TUNELEDGER_H */

@@ -1,0 +1,25 @@
+// Fixed sizes of the per-call fields. Nothing in a call is sized by its input.
+#ifndef TUNELEDGER_INTERFACE_CAPACITIES_H
+#define TUNELEDGER_INTERFACE_CAPACITIES_H
+
+#include <cstddef>
+
+#include "chart_table.h"
+
+namespace tuneledger {
+
+// UTF-16 code units of a result text, terminator included.
+inline constexpr std::size_t ResultCapacity = 3000;
+// Bytes of the entry copy and of the filter copy, terminator included.
+inline constexpr std::size_t WorkCapacity = 3000;
+// Bytes of the search field: the longest text any entry can contain, and its terminator. A
+// longer search text occurs in no entry.
+inline constexpr std::size_t SearchCapacity = LongestEntry + 1;
+inline constexpr std::size_t FilterCapacity = WorkCapacity;
+
+// A hit is at most "11081-" and the longest entry; the result text must hold it.
+static_assert(5 + 1 + LongestEntry + 1 <= ResultCapacity);
+
+}  // namespace tuneledger
+
+#endif

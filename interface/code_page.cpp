@@ -1,0 +1,56 @@
+#include "code_page.h"
+
+namespace tuneledger {
+namespace {
+
+// The characters of bytes 0x80 to 0x9F.
+constexpr char16_t HighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+};
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
+char16_t WideFromByte(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? HighControls[byte - 0x80] : char16_t{byte};
+}
+
+char ByteFromWide(char32_t code_point) {
+  if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) {
+    return static_cast<char>(code_point);
+  }
+  for (unsigned i = 0; i < 32; ++i) {
+    if (HighControls[i] == code_point) return static_cast<char>(0x80 + i);
+  }
+  return DefaultChar;
+}
+
+FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
+  std::size_t length = 0;
+  for (const char16_t* unit = text; unit && *unit; ++unit) {
+    if (length + 1 == capacity) {
+      field[length] = '\0';
+      return {field, length, false};
+    }
+    if (IsHighSurrogate(unit[0]) && IsLowSurrogate(unit[1])) {
+      ++unit;  // the pair is one character beyond the code page
+      field[length++] = DefaultChar;
+    } else {
+      field[length++] = ByteFromWide(*unit);
+    }
+  }
+  field[length] = '\0';
+  return {field, length, true};
+}
+
+char16_t* ToWide(const char* text, std::size_t length, char16_t* out) {
+  for (std::size_t i = 0; i < length; ++i) *out++ = WideFromByte(static_cast<unsigned char>(text[i]));
+  return out;
+}
+
+}  // namespace tuneledger
