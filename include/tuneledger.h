@@ -2,7 +2,7 @@
  * TuneLedger: a fixed table of 11,084 song chart entries, read and searched through three calls.
  *
  * Each entry is one line of 8-bit text: performer, title and six figures joined by '|', e.g.
- *     Elin Galloway |The Avenue|1506|302|1|(x29)|2118242|883369738
+ *     Tove Lark |Wake Me Tonight|1506|302|1|(x29)|2118242|883369738
  * Entries 0 to 11081 can be read and searched; the table is sorted by its last figure, largest
  * first.
  *
@@ -16,7 +16,7 @@
  * (terminator included), one of:
  *     - an entry's text                        (FoodPicker)
  *     - "Out of range"                         (FoodPicker)
- *     - "INDEX-ENTRY", e.g. "4-Mabel Juniper |Gentle Wildfire|1223|..."   (a search hit)
+ *     - "INDEX-ENTRY", e.g. "4-Hidden Wolves |Shake Me Down|1223|..."   (a search hit)
  *     - "NOT FOUND!"                           (FoodPickerText, FoodPickerFilter)
  * The returned text belongs to the library. It stays valid and unchanged until the same thread
  * calls the same function again; calls of the other two functions leave it alone. Do not write

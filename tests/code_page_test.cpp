@@ -1,0 +1,88 @@
+// The code page and the folding, exhaustively: every byte and every UTF-16 code unit.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "code_page.h"
+#include "matching.h"
+#include "reference_model.h"
+
+namespace tuneledger {
+namespace {
+
+std::string Narrow(const std::u16string& text) {
+  char field[64];
+  FieldText narrow = ToNarrow(text.c_str(), field, sizeof field);
+  EXPECT_TRUE(narrow.fits);
+  return std::string(narrow.bytes, narrow.length);
+}
+
+TEST(CodePage, EveryByteSurvivesTheRoundTrip) {
+  for (int byte = 0; byte < 256; ++byte) {
+    auto b = static_cast<unsigned char>(byte);
+    EXPECT_EQ(WideFromByte(b), reference::CharOfByte(b)) << byte;
+    EXPECT_EQ(static_cast<unsigned char>(ByteFromWide(WideFromByte(b))), b) << byte;
+  }
+  EXPECT_EQ(WideFromByte(0x80), u'\u20AC');
+  EXPECT_EQ(WideFromByte(0x9F), u'\u0178');
+  EXPECT_EQ(WideFromByte(0x81), u'\u0081');
+  EXPECT_EQ(WideFromByte(0xE9), u'\u00E9');
+}
+
+TEST(CodePage, EveryCodeUnitNarrowsToOneByte) {
+  for (char32_t unit = 1; unit < 0x10000; ++unit) {
+    std::u16string text(1, static_cast<char16_t>(unit));
+    bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+    char expected = surrogate ? '?' : static_cast<char>(reference::ByteOfChar(unit));
+    ASSERT_EQ(Narrow(text), std::string(1, expected)) << std::hex << unit;
+  }
+}
+
+TEST(CodePage, CharactersAndSurrogates) {
+  const struct {
+    std::u16string text;
+    std::string narrow;
+  } cases[] = {
+      {u"", ""},
+      {u"Caf\u00e9", "Caf\xe9"},
+      {u"\u20ac\u2122\u0178", "\x80\x99\x9f"},
+      {u"\u0100", "?"},                  // no best fit: not 'A'
+      {u"\u0080\u009f", "??"},           // C1 controls the code page puts elsewhere
+      {u"\U0001F600", "?"},              // a pair is one character
+      {u"a\U0001F600b\U00010000", "a?b?"},
+      {u"\xDE00\xD83D", "??"},           // reversed pair: two lone surrogates
+      {u"\xD83Dx", "?x"},                // high surrogate without its low half
+      {u"x\xDC00", "x?"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Narrow(c.text), c.narrow) << testing::PrintToString(c.text);
+}
+
+TEST(CodePage, NullTextIsEmpty) {
+  char field[4] = "xyz";
+  FieldText narrow = ToNarrow(nullptr, field, sizeof field);
+  EXPECT_TRUE(narrow.fits);
+  EXPECT_EQ(narrow.length, 0u);
+  EXPECT_EQ(field[0], '\0');
+}
+
+TEST(CodePage, TextLongerThanTheFieldDoesNotFit) {
+  char field[5];
+  EXPECT_TRUE(ToNarrow(u"abcd", field, sizeof field).fits);
+  EXPECT_FALSE(ToNarrow(u"abcde", field, sizeof field).fits);
+  // A pair counts as one character.
+  EXPECT_TRUE(ToNarrow(u"ab\U0001F600\U0001F600", field, sizeof field).fits);
+  EXPECT_FALSE(ToNarrow(u"abc\U0001F600\U0001F600", field, sizeof field).fits);
+}
+
+TEST(Matching, FoldsOnlyAToZ) {
+  for (int byte = 0; byte < 256; ++byte) {
+    char c = static_cast<char>(byte);
+    char expected = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : c;
+    char folded = c;
+    FoldCase(&folded, 1);
+    EXPECT_EQ(folded, expected) << byte;
+  }
+}
+
+}  // namespace
+}  // namespace tuneledger

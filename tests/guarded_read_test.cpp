@@ -1,0 +1,45 @@
+// The library reads a caller's text only as far as it needs. Each text here ends exactly at a
+// page the process may not touch, without a terminator: a read one unit too far crashes.
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "test_support.h"
+#include "tuneledger.h"
+
+namespace {
+
+class GuardedText {
+ public:
+  GuardedText() {
+    std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    size_ = Room + page;
+    pages_ = static_cast<char*>(mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    mprotect(pages_ + Room, page, PROT_NONE);
+  }
+  ~GuardedText() { munmap(pages_, size_); }
+
+  // `units` copies of `unit`, ending right before the guard page, with no terminator.
+  const tuneledger_char* Unterminated(std::size_t units, char16_t unit) {
+    auto* end = reinterpret_cast<char16_t*>(pages_ + Room);
+    std::fill(end - units, end, unit);
+    return Caller(end - units);
+  }
+
+ private:
+  static constexpr std::size_t Room = 64 * 1024;  // a multiple of any page size
+  std::size_t size_;
+  char* pages_;
+};
+
+TEST(GuardedRead, TextsLongerThanTheirFieldAreReadNoFurther) {
+  GuardedText guard;
+  EXPECT_EQ(Answer(FoodPickerText(guard.Unterminated(170, u'a'), 0)), u"NOT FOUND!");
+  EXPECT_EQ(Answer(FoodPickerFilter(guard.Unterminated(3000, u';'), 0)), u"NOT FOUND!");
+  EXPECT_EQ(Answer(FoodPickerText(guard.Unterminated(170, u'\xD83D'), 0)), u"NOT FOUND!");
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+#include "reference_model.h"
+
+#include <map>
+#include <vector>
+
+#include "chart_table.h"
+
+namespace reference {
+namespace {
+
+constexpr int LastIndex = 11081;
+constexpr std::size_t LongestSearchText = 169;
+constexpr std::size_t LongestFilter = 2999;
+
+const std::map<unsigned char, char16_t>& SpecialBytes() {
+  static const std::map<unsigned char, char16_t> table = {
+      {0x80, u'\u20AC'}, {0x81, u'\u0081'}, {0x82, u'\u201A'}, {0x83, u'\u0192'}, {0x84, u'\u201E'},
+      {0x85, u'\u2026'}, {0x86, u'\u2020'}, {0x87, u'\u2021'}, {0x88, u'\u02C6'}, {0x89, u'\u2030'},
+      {0x8A, u'\u0160'}, {0x8B, u'\u2039'}, {0x8C, u'\u0152'}, {0x8D, u'\u008D'}, {0x8E, u'\u017D'},
+      {0x8F, u'\u008F'}, {0x90, u'\u0090'}, {0x91, u'\u2018'}, {0x92, u'\u2019'}, {0x93, u'\u201C'},
+      {0x94, u'\u201D'}, {0x95, u'\u2022'}, {0x96, u'\u2013'}, {0x97, u'\u2014'}, {0x98, u'\u02DC'},
+      {0x99, u'\u2122'}, {0x9A, u'\u0161'}, {0x9B, u'\u203A'}, {0x9C, u'\u0153'}, {0x9D, u'\u009D'},
+      {0x9E, u'\u017E'}, {0x9F, u'\u0178'},
+  };
+  return table;
+}
+
+std::string Fold(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return text;
+}
+
+std::string Entry(int index) { return std::string(tuneledger::EntryText(index)); }
+
+bool Contains(int index, const std::string& folded) {
+  std::string copy = Fold(Entry(index));
+  return copy.find(folded) != std::string::npos;
+}
+
+std::u16string Hit(int index) {
+  std::string text = std::to_string(index) + "-" + Entry(index);
+  return Wide(text);
+}
+
+}  // namespace
+
+char16_t CharOfByte(unsigned char byte) {
+  auto special = SpecialBytes().find(byte);
+  return special != SpecialBytes().end() ? special->second : char16_t(byte);
+}
+
+unsigned char ByteOfChar(char32_t code_point) {
+  for (int byte = 0; byte < 256; ++byte) {
+    if (CharOfByte(static_cast<unsigned char>(byte)) == code_point) return static_cast<unsigned char>(byte);
+  }
+  return '?';
+}
+
+std::string Narrow(const char16_t* text) {
+  std::string out;
+  if (text == nullptr) return out;
+  for (std::size_t i = 0; text[i] != 0; ++i) {
+    char16_t unit = text[i];
+    bool pair = unit >= 0xD800 && unit <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (pair) {
+      out += '?';
+      ++i;
+    } else {
+      out += static_cast<char>(ByteOfChar(unit));
+    }
+  }
+  return out;
+}
+
+std::u16string Wide(const std::string& bytes) {
+  std::u16string out;
+  for (char c : bytes) out += CharOfByte(static_cast<unsigned char>(c));
+  return out;
+}
+
+std::u16string Pick(std::int32_t index) {
+  if (index < 0 || index > LastIndex) return u"Out of range";
+  return Wide(Entry(index));
+}
+
+int FirstTextHit(const std::string& narrow_text, std::int32_t start) {
+  if (narrow_text.size() > LongestSearchText) return -1;
+  std::string folded = Fold(narrow_text);
+  for (std::int64_t i = start < 0 ? 0 : start; i <= LastIndex; ++i) {
+    if (Contains(static_cast<int>(i), folded)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::u16string SearchText(const char16_t* text, std::int32_t start) {
+  int hit = FirstTextHit(Narrow(text), start);
+  return hit < 0 ? u"NOT FOUND!" : Hit(hit);
+}
+
+std::u16string Filter(const char16_t* filter, std::int32_t start) {
+  std::string narrow = Narrow(filter);
+  if (narrow.size() > LongestFilter) return u"NOT FOUND!";
+  std::vector<std::string> terms;
+  std::string piece;
+  for (char c : Fold(narrow)) {
+    if (c == ';') {
+      terms.push_back(piece);
+      piece.clear();
+    } else {
+      piece += c;
+    }
+  }
+  for (std::int64_t i = start < 0 ? 0 : start; i <= LastIndex; ++i) {
+    bool all = true;
+    for (const std::string& term : terms) all = all && Contains(static_cast<int>(i), term);
+    if (all) return Hit(static_cast<int>(i));
+  }
+  return u"NOT FOUND!";
+}
+
+}  // namespace reference
