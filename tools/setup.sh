@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what this project needs from Debian's packages, and only what is missing.
+#
+#   tools/setup.sh            compiler, CMake, GoogleTest (enough to build and test)
+#   tools/setup.sh cross      + mingw-w64, wine, qemu-user and the 32-bit ARM compiler
+#   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
+#   tools/setup.sh bench      + Google Benchmark and SQLite
+#
+# Groups can be combined: tools/setup.sh cross fuzz
+set -euo pipefail
+
+packages=(g++ cmake make libgtest-dev python3)
+for group in "$@"; do
+  case "$group" in
+    cross) packages+=(mingw-w64 wine wine64 qemu-user g++-arm-linux-gnueabihf) ;;
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    bench) packages+=(libbenchmark-dev libsqlite3-dev) ;;
+    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench)" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+# python3 may come from elsewhere than Debian; any python3 on PATH will do.
+if command -v python3 >/dev/null; then
+  missing=("${missing[@]/python3}")
+fi
+read -r -a missing <<< "${missing[*]}"
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
