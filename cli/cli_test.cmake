@@ -1,6 +1,8 @@
 # Runs the command-line host against the chart table and checks what a shell user sees.
 #
-#   cmake -DCLI=path/to/tuneledger -P cli_test.cmake
+#   cmake -DCLI=path/to/tuneledger [-DEMULATOR=qemu-arm;-L;/usr/arm-linux-gnueabihf] -P cli_test.cmake
+#
+# EMULATOR runs a cross-built host (a CMAKE_CROSSCOMPILING_EMULATOR).
 #
 # Each case names the exit status, a regular expression the whole stdout must match, and the
 # arguments. A usage error must explain itself on stderr; any other answer leaves stderr empty.
@@ -13,7 +15,7 @@ endif()
 set(failures 0)
 
 function(expect status stdout_pattern)
-  execute_process(COMMAND "${CLI}" ${ARGN}
+  execute_process(COMMAND ${EMULATOR} "${CLI}" ${ARGN}
     RESULT_VARIABLE actual_status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   set(problems "")
   if(NOT actual_status STREQUAL status)

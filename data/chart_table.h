@@ -2,8 +2,9 @@
 // library is compiled (see embed_chart.cmake).
 //
 // Layout: EntryBytes holds every entry's text, each followed by its NUL terminator, one after
-// the other in table order. EntryOffsets[i] is where entry i starts in EntryBytes, and
-// EntryOffsets[EntryCount] is the size of EntryBytes, so an entry's length needs no strlen.
+// the other in table order, then ReadPadding zero bytes. EntryOffsets[i] is where entry i starts
+// in EntryBytes, and EntryOffsets[EntryCount] is where the padding starts, so an entry's length
+// needs no strlen.
 // Both arrays are plain constants without pointers: the loader has nothing to relocate.
 #ifndef TUNELEDGER_DATA_CHART_TABLE_H
 #define TUNELEDGER_DATA_CHART_TABLE_H
@@ -20,6 +21,9 @@ inline constexpr int EntryCount = 11084;
 inline constexpr int LastEntryIndex = 11081;
 // No entry is longer than this many bytes; every text field is sized from it.
 inline constexpr std::size_t LongestEntry = 169;
+// EntryBytes holds this many zero bytes after the last entry's terminator, so a search may read
+// a whole vector past the end of any entry.
+inline constexpr std::size_t ReadPadding = 64;
 
 extern const char EntryBytes[];
 extern const std::uint32_t EntryOffsets[EntryCount + 1];

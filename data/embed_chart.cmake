@@ -47,8 +47,8 @@ namespace tuneledger {
 static_assert(${count} == EntryCount, \"chart.txt must hold exactly EntryCount entries\");
 static_assert(${longest} <= LongestEntry, \"an entry is longer than LongestEntry\");
 
-// The string literal adds one more NUL after the last entry's own.
-extern const char EntryBytes[${offset} + 1] =
+// Zeros follow the last entry, so searches may read whole vector widths past any entry.
+extern const char EntryBytes[${offset} + ReadPadding] =
 ${texts};
 
 extern const std::uint32_t EntryOffsets[EntryCount + 1] = {

@@ -41,6 +41,8 @@
 typedef wchar_t tuneledger_char;
 #  if defined(TUNELEDGER_BUILDING)
 #    define TUNELEDGER_API __declspec(dllexport)
+#  elif defined(TUNELEDGER_STATIC) /* linked with a static copy of the library, not the DLL */
+#    define TUNELEDGER_API
 #  else
 #    define TUNELEDGER_API __declspec(dllimport)
 #  endif

@@ -1,8 +1,7 @@
 #include "matching.h"
 
-#include <cstring>
-
 #include "chart_table.h"
+#include "folded_find.h"
 
 namespace tuneledger {
 
@@ -10,19 +9,11 @@ void FoldCase(char* text, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) text[i] = FoldByte(text[i]);
 }
 
-FoldedEntry::FoldedEntry(int index) {
-  std::string_view stored = EntryText(index);
-  std::memcpy(copy_, stored.data(), stored.size() + 1);
-  FoldCase(copy_, stored.size());
-  text_ = std::string_view(copy_, stored.size());
-}
-
-bool FoldedEntry::Contains(std::string_view folded_needle) const {
-  return text_.find(folded_needle) != std::string_view::npos;
-}
-
 bool ContainsFolded(int index, std::string_view folded_needle) {
-  return FoldedEntry(index).Contains(folded_needle);
+  if (folded_needle.empty()) return true;
+  std::string_view entry = EntryText(index);
+  Needle needle = MakeNeedle(folded_needle.data(), folded_needle.size());
+  return FindFolded(entry.data(), entry.data() + entry.size(), needle) != nullptr;
 }
 
 }  // namespace tuneledger

@@ -5,9 +5,8 @@
 #ifndef TUNELEDGER_INTERFACE_MATCHING_H
 #define TUNELEDGER_INTERFACE_MATCHING_H
 
+#include <cstddef>
 #include <string_view>
-
-#include "capacities.h"
 
 namespace tuneledger {
 
@@ -18,20 +17,9 @@ inline char FoldByte(char byte) {
 // Folds `text` in place.
 void FoldCase(char* text, std::size_t length);
 
-// An entry copied into a per-call field and folded, ready to be searched for any number of
-// folded needles.
-class FoldedEntry {
- public:
-  explicit FoldedEntry(int index);
-  bool Contains(std::string_view folded_needle) const;
-
- private:
-  char copy_[WorkCapacity];
-  std::string_view text_;
-};
-
 // Whether entry `index` contains `folded_needle`, a needle already folded with FoldCase. An
-// empty needle is contained in every entry.
+// empty needle is contained in every entry. The entry is folded as it is read, never copied or
+// changed.
 bool ContainsFolded(int index, std::string_view folded_needle);
 
 }  // namespace tuneledger

@@ -3,28 +3,90 @@
 #include "chart_table.h"
 #include "code_page.h"
 
+#ifdef TUNELEDGER_GUARD_RESULTS
+#include <cstdio>
+#include <cstdlib>
+#endif
+
 namespace tuneledger {
 namespace {
+
+#ifdef TUNELEDGER_GUARD_RESULTS
+
+// AddressSanitizer puts no guard zones around thread_local arrays, so a test build puts its own
+// on both sides of every result text and checks them whenever a result text is handed out or
+// filled: a write past either end stops the process at the call that made it.
+constexpr std::size_t GuardUnits = 8;
+constexpr char16_t GuardUnit = 0xDEAD;  // a lone surrogate, which no answer holds
+
+struct GuardedResult {
+  char16_t before[GuardUnits];
+  char16_t text[ResultCapacity];
+  char16_t after[GuardUnits];
+};
+
+thread_local GuardedResult Results[3];
+thread_local bool GuardsSet = false;
+
+bool Intact(const char16_t* guard) {
+  for (std::size_t i = 0; i < GuardUnits; ++i) {
+    if (guard[i] != GuardUnit) return false;
+  }
+  return true;
+}
+
+void CheckGuards() {
+  if (!GuardsSet) {
+    for (GuardedResult& result : Results) {
+      for (std::size_t i = 0; i < GuardUnits; ++i) result.before[i] = result.after[i] = GuardUnit;
+    }
+    GuardsSet = true;
+  }
+  for (const GuardedResult& result : Results) {
+    if (!Intact(result.before) || !Intact(result.after)) {
+      std::fputs("tuneledger: a result text was overrun\n", stderr);
+      std::abort();
+    }
+  }
+}
+
+char16_t* ThreadResult(Operation operation) {
+  CheckGuards();
+  return Results[static_cast<int>(operation)].text;
+}
+
+#else
 
 // Plain arrays: a thread_local with a destructor would have to run it at thread exit, and in
 // a Windows DLL that is fragile. These need no construction and no destruction.
 thread_local char16_t Results[3][ResultCapacity];
 
+void CheckGuards() {}
+
+char16_t* ThreadResult(Operation operation) { return Results[static_cast<int>(operation)]; }
+
+#endif
+
+const char16_t* Composed(const char16_t* result) {
+  CheckGuards();
+  return result;
+}
+
 }  // namespace
 
-char16_t* ResultText(Operation operation) { return Results[static_cast<int>(operation)]; }
+char16_t* ResultText(Operation operation) { return ThreadResult(operation); }
 
 const char16_t* ComposeMessage(char16_t* result, const char16_t* message) {
   char16_t* out = result;
   while ((*out++ = *message++) != u'\0') {
   }
-  return result;
+  return Composed(result);
 }
 
 const char16_t* ComposeEntry(char16_t* result, int index) {
   std::string_view entry = EntryText(index);
   *ToWide(entry.data(), entry.size(), result) = u'\0';
-  return result;
+  return Composed(result);
 }
 
 const char16_t* ComposeHit(char16_t* result, int index) {
@@ -38,7 +100,7 @@ const char16_t* ComposeHit(char16_t* result, int index) {
   out = ToWide(IndexSeparator, sizeof IndexSeparator - 1, out);
   std::string_view entry = EntryText(index);
   *ToWide(entry.data(), entry.size(), out) = u'\0';
-  return result;
+  return Composed(result);
 }
 
 }  // namespace tuneledger

@@ -16,7 +16,8 @@ inline constexpr char IndexSeparator[] = "-";
 enum class Operation { Lookup, Text, Filter };
 
 // The calling thread's result text for `operation`: ResultCapacity units that stay valid until
-// the same thread calls the same operation again.
+// the same thread calls the same operation again. A build with TUNELEDGER_GUARD_RESULTS
+// defined guards both ends of every result text and aborts as soon as a guard is found written.
 char16_t* ResultText(Operation operation);
 
 const char16_t* ComposeMessage(char16_t* result, const char16_t* message);

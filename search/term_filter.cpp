@@ -1,30 +1,73 @@
+// A filter walks only the blocks that may hold every term, looks there for its longest term
+// (the one least likely to occur by chance) and checks the other terms in each entry that
+// holds it.
 #include "chart_table.h"
+#include "folded_find.h"
 #include "matching.h"
+#include "ngram_index.h"
 #include "operations.h"
 #include "result_text.h"
+#include "table_scan.h"
 
 namespace tuneledger {
 namespace {
 
 // The terms of a folded filter: every piece closed by ';'. What follows the last ';' is no term.
+// Empty terms are held by every entry, so they are skipped.
 class Terms {
  public:
   explicit Terms(std::string_view filter) : closed_(filter.substr(0, filter.rfind(';') + 1)) {}
 
-  bool Empty() const { return closed_.empty(); }
-
-  bool AllIn(const FoldedEntry& entry) const {
+  template <typename Visit>
+  void ForEach(Visit visit) const {
     for (std::string_view rest = closed_; !rest.empty();) {
       std::size_t end = rest.find(';');
-      if (!entry.Contains(rest.substr(0, end))) return false;
+      if (end > 0) visit(rest.substr(0, end));
       rest.remove_prefix(end + 1);
     }
-    return true;
+  }
+
+  std::string_view Longest() const {
+    std::string_view longest;
+    ForEach([&](std::string_view term) {
+      if (term.size() > longest.size()) longest = term;
+    });
+    return longest;
   }
 
  private:
   std::string_view closed_;
 };
+
+bool HoldsAll(const Terms& terms, int entry, std::string_view skip) {
+  bool all = true;
+  terms.ForEach([&](std::string_view term) {
+    all = all && (term.data() == skip.data() || ContainsFolded(entry, term));
+  });
+  return all;
+}
+
+int FirstEntryPassing(const Terms& terms, int start) {
+  if (start > LastEntryIndex) return -1;
+  std::string_view anchor = terms.Longest();
+  if (anchor.empty()) return start;
+  if (anchor.size() > LongestEntry) return -1;
+  BlockMask blocks(start);
+  terms.ForEach([&](std::string_view term) { blocks.KeepBlocksHolding(term.data(), term.size()); });
+  Needle needle = MakeNeedle(anchor.data(), anchor.size());
+  FindFoldedFunction find = ActiveFindFolded();
+  for (int block = blocks.NextBlock(0); block < BlockCount; block = blocks.NextBlock(block + 1)) {
+    int end = EndEntryOfBlock(block);
+    for (int first = std::max(start, FirstEntryOfBlock(block)); first < end;) {
+      const char* at = find(EntryStart(first), EntryStart(end), needle);
+      if (at == nullptr) break;
+      int entry = EntryAt(at, first, end);
+      if (HoldsAll(terms, entry, anchor)) return entry;
+      first = entry + 1;
+    }
+  }
+  return -1;
+}
 
 }  // namespace
 
@@ -32,10 +75,8 @@ const char16_t* FilterEntries(FieldText filter, std::int32_t start) {
   char16_t* result = ResultText(Operation::Filter);
   if (filter.fits) {
     FoldCase(filter.bytes, filter.length);
-    Terms terms(std::string_view(filter.bytes, filter.length));
-    for (int i = FirstSearched(start); i <= LastEntryIndex; ++i) {
-      if (terms.Empty() || terms.AllIn(FoldedEntry(i))) return ComposeHit(result, i);
-    }
+    int hit = FirstEntryPassing(Terms(std::string_view(filter.bytes, filter.length)), FirstSearched(start));
+    if (hit >= 0) return ComposeHit(result, hit);
   }
   return ComposeMessage(result, NotFoundText);
 }

@@ -7,6 +7,7 @@
 
 #include "cases.h"
 #include "chart_table.h"
+#include "folded_find.h"
 #include "reference_model.h"
 #include "test_support.h"
 #include "tuneledger.h"
@@ -22,14 +23,29 @@ std::u16string Call(const cases::Case& c) {
   return {};
 }
 
-TEST(Operations, SharedCases) {
-  for (const cases::Case& c : cases::All) {
-    SCOPED_TRACE(testing::Message() << "call " << static_cast<int>(c.call) << " number " << c.number << " text "
-                                    << testing::PrintToString(std::u16string(c.text ? c.text : u"(null)")));
-    std::u16string answer = Call(c);
-    EXPECT_EQ(answer, cases::Expected(c, reference::Pick));
-    EXPECT_TRUE(cases::EndsWith(answer, c.ending));
+// Runs `check` once with each variant of the folded search this processor has.
+template <typename Check>
+void ForEachVariant(Check check) {
+  std::size_t count = 0;
+  const tuneledger::FindFoldedVariant* variants = tuneledger::FindFoldedVariants(&count);
+  for (std::size_t v = 0; v < count; ++v) {
+    SCOPED_TRACE(variants[v].name);
+    tuneledger::UseFindFolded(variants[v].find);
+    check();
   }
+  tuneledger::UseFindFolded(nullptr);
+}
+
+TEST(Operations, SharedCases) {
+  ForEachVariant([] {
+    for (const cases::Case& c : cases::All) {
+      SCOPED_TRACE(testing::Message() << "call " << static_cast<int>(c.call) << " number " << c.number << " text "
+                                      << testing::PrintToString(std::u16string(c.text ? c.text : u"(null)")));
+      std::u16string answer = Call(c);
+      EXPECT_EQ(answer, cases::Expected(c, reference::Pick));
+      EXPECT_TRUE(cases::EndsWith(answer, c.ending));
+    }
+  });
 }
 
 // Every hit of a text, from 0 on, by searching again from the hit's index plus one.
@@ -56,24 +72,28 @@ std::vector<int> ReferenceHits(const std::u16string& text) {
 }
 
 TEST(Operations, PagingGivesEveryHitInOrder) {
-  for (std::u16string text : {u"love", u"NIGHT", u"|1|0|", u"(x1)", u"e", u"\u00c3\u00a9"}) {
-    SCOPED_TRACE(testing::PrintToString(text));
-    std::vector<int> hits = PageThrough(text, false);
-    EXPECT_EQ(hits, ReferenceHits(text));
-    EXPECT_FALSE(hits.empty());
-  }
-  // A filter of one term pages through the same hits as a search for that term.
-  EXPECT_EQ(PageThrough(u"Love;", true), ReferenceHits(u"love"));
+  ForEachVariant([] {
+    for (std::u16string text : {u"love", u"NIGHT", u"|1|0|", u"(x1)", u"e", u"\u00c3\u00a9", u"?", u"s (", u"3|0|"}) {
+      SCOPED_TRACE(testing::PrintToString(text));
+      std::vector<int> hits = PageThrough(text, false);
+      EXPECT_EQ(hits, ReferenceHits(text));
+      EXPECT_FALSE(hits.empty());
+    }
+    // A filter of one term pages through the same hits as a search for that term.
+    EXPECT_EQ(PageThrough(u"Love;", true), ReferenceHits(u"love"));
+  });
 }
 
 TEST(Operations, FilterIsAConjunction) {
-  std::vector<int> both = PageThrough(u"the;|1|;", true);
-  std::vector<int> expected;
-  for (int i : ReferenceHits(u"the")) {
-    if (reference::FirstTextHit("|1|", i) == i) expected.push_back(i);
-  }
-  EXPECT_EQ(both, expected);
-  EXPECT_FALSE(both.empty());
+  ForEachVariant([] {
+    std::vector<int> both = PageThrough(u"the;|1|;", true);
+    std::vector<int> expected;
+    for (int i : ReferenceHits(u"the")) {
+      if (reference::FirstTextHit("|1|", i) == i) expected.push_back(i);
+    }
+    EXPECT_EQ(both, expected);
+    EXPECT_FALSE(both.empty());
+  });
 }
 
 TEST(Operations, HitsKeepTheStoredCase) {

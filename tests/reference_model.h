@@ -4,25 +4,40 @@
 #ifndef TUNELEDGER_TESTS_REFERENCE_MODEL_H
 #define TUNELEDGER_TESTS_REFERENCE_MODEL_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace reference {
 
+inline constexpr int LastIndex = 11081;
+// The longest search text and filter, in characters, that the library takes.
+inline constexpr std::size_t LongestSearchText = 169;
+inline constexpr std::size_t LongestFilter = 2999;
+
 // The Windows-1252 character of a byte, and the byte of a character (or '?').
 char16_t CharOfByte(unsigned char byte);
 unsigned char ByteOfChar(char32_t code_point);
 
-// The caller's UTF-16 text (up to its first NUL; null is empty) in 8-bit form.
-std::string Narrow(const char16_t* text);
+// The caller's UTF-16 text (up to its first NUL; null is empty) in 8-bit form. With `most`,
+// conversion stops after that many characters: enough to tell a text longer than a limit.
+std::string Narrow(const char16_t* text, std::size_t most = static_cast<std::size_t>(-1));
 std::u16string Wide(const std::string& bytes);
 
+// How many UTF-16 units of `text` a reader has to look at to know it up to its NUL, or to know
+// that it has more than `longest` characters: every unit of its first `longest` characters, and
+// then the NUL or the first unit of the next character. A high surrogate is read together with
+// the unit after it, to tell a pair (one character) from a lone surrogate. Null reads nothing.
+std::size_t UnitsToDecide(const char16_t* text, std::size_t longest);
+
+// The searches look at entries start..last only; `last` is there so a caller that already holds
+// a claimed hit can check the entries up to it and no further.
 std::u16string Pick(std::int32_t index);
-std::u16string SearchText(const char16_t* text, std::int32_t start);
-std::u16string Filter(const char16_t* filter, std::int32_t start);
+std::u16string SearchText(const char16_t* text, std::int32_t start, int last = LastIndex);
+std::u16string Filter(const char16_t* filter, std::int32_t start, int last = LastIndex);
 
 // Index of the first hit, or -1.
-int FirstTextHit(const std::string& narrow_text, std::int32_t start);
+int FirstTextHit(const std::string& narrow_text, std::int32_t start, int last = LastIndex);
 
 }  // namespace reference
 

@@ -1,11 +1,15 @@
 // Threads calling at once each get their own answer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "chart_table.h"
 #include "reference_model.h"
 #include "test_support.h"
 #include "tuneledger.h"
@@ -29,6 +33,115 @@ TEST(Threads, EachThreadKeepsItsOwnAnswer) {
   }
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < Threads; ++t) EXPECT_EQ(seen[t], reference::SearchText(texts[t].c_str(), t)) << t;
+}
+
+// One call of each operation.
+struct Round {
+  std::int32_t index;
+  std::u16string text;
+  std::int32_t text_start;
+  std::u16string filter;
+  std::int32_t filter_start;
+};
+
+struct Answers {
+  std::u16string pick, text, filter;
+  bool operator==(const Answers& other) const {
+    return pick == other.pick && text == other.text && filter == other.filter;
+  }
+};
+
+struct Places {
+  const tuneledger_char *pick, *text, *filter;
+};
+
+// Calls all three before reading any answer, so a call that wrote over another operation's
+// answer would show.
+Answers Call(const Round& round, Places* places = nullptr) {
+  const tuneledger_char* pick = FoodPicker(round.index);
+  const tuneledger_char* text = FoodPickerText(Caller(round.text.c_str()), round.text_start);
+  const tuneledger_char* filter = FoodPickerFilter(Caller(round.filter.c_str()), round.filter_start);
+  if (places) *places = {pick, text, filter};
+  return {Answer(pick), Answer(text), Answer(filter)};
+}
+
+// A round whose three answers are entry `entry` in full: long answers.
+Round LongRound(int entry) {
+  std::string stored(tuneledger::EntryText(entry));
+  std::string terms = stored.substr(0, 8) + ";" + stored.substr(stored.size() - 6) + ";";
+  return {entry, reference::Wide(stored), entry, reference::Wide(terms), entry};
+}
+
+// A round whose answers are the short messages.
+Round ShortRound(int thread) {
+  std::u16string digits = U16(std::to_string(thread));
+  return {11082 + thread, u"no such text " + digits, thread, u"(x124);" + digits + u";", 5 + thread};
+}
+
+// Each thread alternates long and short answers, so a terminator left out would show the tail
+// of the answer before it; and each thread has its own entries, so a shared result text would
+// show another thread's answer.
+std::vector<Round> RoundsOf(int thread) {
+  int entry = thread * 2957 % (tuneledger::LastEntryIndex + 1);
+  return {LongRound(entry), ShortRound(thread), LongRound(entry / 2), ShortRound(thread + 1)};
+}
+
+void WaitUntil(const std::atomic<int>& count, int target) {
+  while (count.load() < target) std::this_thread::yield();
+}
+
+TEST(Threads, ManyMoreThreadsThanCoresReleasedTogether) {
+  const int threads = static_cast<int>(std::max(32u, 4 * std::thread::hardware_concurrency()));
+  std::vector<std::vector<Answers>> expected(threads);
+  for (int t = 0; t < threads; ++t) {
+    for (const Round& round : RoundsOf(t)) expected[t].push_back(Call(round));
+  }
+
+  std::atomic<int> ready{0}, done{0};
+  std::vector<std::vector<Answers>> seen(threads);
+  std::vector<Answers> kept(threads);
+  std::vector<Places> places(threads);
+  std::vector<std::thread> pool;
+  for (int t = 0; t < threads; ++t) {
+    pool.emplace_back([&, t] {
+      std::vector<Round> rounds = RoundsOf(t);
+      ready.fetch_add(1);
+      WaitUntil(ready, threads);
+      for (const Round& round : rounds) seen[t].push_back(Call(round, &places[t]));
+      // Stay alive until every thread has answered, then read the last answers again.
+      done.fetch_add(1);
+      WaitUntil(done, threads);
+      kept[t] = {Answer(places[t].pick), Answer(places[t].text), Answer(places[t].filter)};
+    });
+  }
+  for (std::thread& thread : pool) thread.join();
+
+  std::set<const tuneledger_char*> distinct;
+  for (int t = 0; t < threads; ++t) {
+    EXPECT_TRUE(seen[t] == expected[t]) << "thread " << t;
+    EXPECT_TRUE(kept[t] == expected[t].back()) << "thread " << t;
+    distinct.insert({places[t].pick, places[t].text, places[t].filter});
+  }
+  EXPECT_EQ(distinct.size(), 3u * static_cast<unsigned>(threads)) << "live threads share a result text";
+}
+
+// Every thread starts with fresh result texts; thousands of them come and go.
+TEST(Threads, ThousandsOfShortLivedThreads) {
+  constexpr int Threads = 2000, AtOnce = 50, Entries = 80;
+  // Entries near the end of the table: each search decides within a few entries.
+  auto round_of = [](int t) { return LongRound(tuneledger::LastEntryIndex - t % Entries); };
+  std::vector<Answers> expected;
+  for (int t = 0; t < Entries; ++t) expected.push_back(Call(round_of(t)));
+
+  std::vector<char> right(Threads, 0);
+  for (int first = 0; first < Threads; first += AtOnce) {
+    std::vector<std::thread> wave;
+    for (int t = first; t < first + AtOnce; ++t) {
+      wave.emplace_back([&, t] { right[t] = Call(round_of(t)) == expected[t % Entries]; });
+    }
+    for (std::thread& thread : wave) thread.join();
+  }
+  EXPECT_EQ(std::count(right.begin(), right.end(), 1), Threads);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what this project needs from Debian's packages, and only what is missing.
 #
-#   tools/setup.sh            compiler, CMake, GoogleTest (enough to build and test)
+#   tools/setup.sh            compiler, CMake, GoogleTest, pkg-config (enough to build and test)
 #   tools/setup.sh cross      + mingw-w64, wine, qemu-user and the 32-bit ARM compiler
 #   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
 #   tools/setup.sh bench      + Google Benchmark and SQLite
@@ -9,7 +9,7 @@
 # Groups can be combined: tools/setup.sh cross fuzz
 set -euo pipefail
 
-packages=(g++ cmake make libgtest-dev python3)
+packages=(g++ cmake make libgtest-dev python3 pkg-config)
 for group in "$@"; do
   case "$group" in
     cross) packages+=(mingw-w64 wine wine64 qemu-user g++-arm-linux-gnueabihf) ;;

@@ -1,0 +1,50 @@
+# What `cmake --install` puts where: the header, the library, a CMake package
+# (find_package(tuneledger CONFIG) gives tuneledger::tuneledger) and a pkg-config file, in the
+# usual places. The command-line host installs itself from cli/.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/tuneledger)
+
+target_include_directories(tuneledger PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+install(TARGETS tuneledger EXPORT tuneledgerTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES include/tuneledger.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+install(EXPORT tuneledgerTargets NAMESPACE tuneledger:: DESTINATION ${package_dir})
+configure_package_config_file(cmake/tuneledgerConfig.cmake.in tuneledgerConfig.cmake
+  INSTALL_DESTINATION ${package_dir})
+# A host built against 1.x runs with any later 1.x: the SONAME changes with the major version.
+write_basic_package_version_file(tuneledgerConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${CMAKE_CURRENT_BINARY_DIR}/tuneledgerConfig.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/tuneledgerConfigVersion.cmake
+  DESTINATION ${package_dir})
+
+# The .pc file finds its prefix from where it lies, so an installed tree can be moved (unless
+# the folders were given as absolute paths).
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(pc_prefix "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH up "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+  string(REGEX REPLACE "/$" "" up "${up}")
+  set(pc_prefix "\${pcfiledir}/${up}")
+endif()
+foreach(dir LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_${dir}}")
+    set(pc_${dir} "${CMAKE_INSTALL_${dir}}")
+  else()
+    set(pc_${dir} "\${prefix}/${CMAKE_INSTALL_${dir}}")
+  endif()
+endforeach()
+if(WIN32)
+  set(pc_library TUNELEDGER)
+else()
+  set(pc_library tuneledger)
+endif()
+configure_file(cmake/tuneledger.pc.in tuneledger.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tuneledger.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

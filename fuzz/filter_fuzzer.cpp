@@ -1,0 +1,47 @@
+// Fuzzes FoodPickerFilter against the reference model.
+//
+// Invariants, for any filter (or null) and any start:
+//   1. The answer equals the model's, character for character: every ';'-closed term counts,
+//      whatever their number and length, up to a filter of 2999 characters; a longer filter
+//      finds nothing.
+//   2. The answer ends within 3000 units and sits in the same place on every call: the
+//      thread's own result text for the filter.
+//   3. The call reads the caller's filter no further than it must: the filter is handed in a
+//      heap block of exactly the units up to its NUL, or up to the first unit of its 3000th
+//      character (reference::UnitsToDecide), so one unit more is an AddressSanitizer report.
+//      A filter of megabytes reaches the library as that block, as it would be read anyway.
+//   4. The caller's filter is not written, and the answers of FoodPicker and FoodPickerText
+//      taken before the call are unchanged after it.
+// Sanitizers catch the rest: no read or write outside a field, no undefined behaviour; a build
+// with TUNELEDGER_GUARD_RESULTS aborts on a write past either end of a result text.
+//
+// Input: a start (fuzz::Input::Number), a byte whose low bit makes the filter null, then the
+// filter (fuzz::Input::Text; repeats of "x;" make thousands of terms or runs of ';').
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_input.h"
+#include "reference_model.h"
+#include "tuneledger.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > fuzz::MaxInputBytes) return 0;
+  static const tuneledger_char* first_answer = nullptr;
+  fuzz::Input input(data, size);
+  std::int32_t start = input.Number();
+  bool null_filter = (input.Byte() & 1) != 0;
+  std::u16string whole = input.Text();
+  const char16_t* filter = null_filter ? nullptr : whole.c_str();
+
+  fuzz::HandedText handed(filter, reference::LongestFilter);
+  fuzz::Bystanders bystanders(fuzz::Operation::Filter);
+  const tuneledger_char* answer = FoodPickerFilter(handed.get(), start);
+
+  fuzz::RequireSamePlace(first_answer, answer);
+  std::u16string got = fuzz::Read(answer);
+  fuzz::RequireEqual(got, reference::Filter(filter, start, fuzz::LastToCheck(got)), "the answer equals the model's");
+  fuzz::Require(null_filter || handed.Unchanged(filter), "the caller's filter is not written");
+  bystanders.RequireUnchanged();
+  return 0;
+}

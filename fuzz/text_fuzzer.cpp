@@ -1,0 +1,45 @@
+// Fuzzes FoodPickerText against the reference model.
+//
+// Invariants, for any text (or null) and any start:
+//   1. The answer equals the model's, character for character.
+//   2. The answer ends within 3000 units and sits in the same place on every call: the
+//      thread's own result text for the search.
+//   3. The call reads the caller's text no further than it must: the text is handed in a heap
+//      block of exactly the units up to its NUL, or up to the first unit of its 170th
+//      character (reference::UnitsToDecide), so one unit more is an AddressSanitizer report.
+//      A text of megabytes reaches the library as that block, as it would be read anyway.
+//   4. The caller's text is not written, and the answers of FoodPicker and FoodPickerFilter
+//      taken before the call are unchanged after it.
+// Sanitizers catch the rest: no read or write outside a field, no undefined behaviour; a build
+// with TUNELEDGER_GUARD_RESULTS aborts on a write past either end of a result text.
+//
+// Input: a start (fuzz::Input::Number), a byte whose low bit makes the text null, then the text
+// (fuzz::Input::Text).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_input.h"
+#include "reference_model.h"
+#include "tuneledger.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > fuzz::MaxInputBytes) return 0;
+  static const tuneledger_char* first_answer = nullptr;
+  fuzz::Input input(data, size);
+  std::int32_t start = input.Number();
+  bool null_text = (input.Byte() & 1) != 0;
+  std::u16string whole = input.Text();
+  const char16_t* text = null_text ? nullptr : whole.c_str();
+
+  fuzz::HandedText handed(text, reference::LongestSearchText);
+  fuzz::Bystanders bystanders(fuzz::Operation::Text);
+  const tuneledger_char* answer = FoodPickerText(handed.get(), start);
+
+  fuzz::RequireSamePlace(first_answer, answer);
+  std::u16string got = fuzz::Read(answer);
+  fuzz::RequireEqual(got, reference::SearchText(text, start, fuzz::LastToCheck(got)), "the answer equals the model's");
+  fuzz::Require(null_text || handed.Unchanged(text), "the caller's text is not written");
+  bystanders.RequireUnchanged();
+  return 0;
+}

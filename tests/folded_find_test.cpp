@@ -1,0 +1,128 @@
+// Every variant of the folded search (portable, and the vector ones this processor runs) finds
+// exactly what folding a copy and searching it finds, and the block index never misses a block.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "chart_table.h"
+#include "folded_find.h"
+#include "ngram_index.h"
+
+namespace tuneledger {
+namespace {
+
+std::string Folded(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return text;
+}
+
+// Plain: fold a copy of the run and search it.
+std::ptrdiff_t NaiveFind(const char* begin, const char* end, const std::string& needle) {
+  std::size_t at = Folded(std::string(begin, end)).find(needle);
+  return at == std::string::npos ? -1 : static_cast<std::ptrdiff_t>(at);
+}
+
+std::ptrdiff_t VariantFind(FindFoldedFunction find, const char* begin, const char* end, const std::string& needle) {
+  const char* at = find(begin, end, MakeNeedle(needle.data(), needle.size()));
+  return at ? at - begin : -1;
+}
+
+std::vector<FindFoldedVariant> Variants() {
+  std::size_t count = 0;
+  const FindFoldedVariant* list = FindFoldedVariants(&count);
+  return {list, list + count};
+}
+
+TEST(FoldedFind, TrickyBytes) {
+  // Runs padded like the table, so wide loads past their end stay inside the buffer.
+  const struct {
+    std::string text;
+    std::string needle;  // folded
+    std::ptrdiff_t at;
+  } cases[] = {
+      {"Hello World", "world", 6},
+      {"HELLO", "hello", 0},
+      {"ab", "abc", -1},
+      {"@[`{", "@[`{", 0},             // neighbours of the letters are not folded
+      {"@[`{", "`", 2},
+      {"\xC1\xE1", "\xE1", 1},         // 0xC1 is no capital: it stays 0xC1
+      {"\xC1", "\xE1", -1},
+      {"x\xC9y", "\xC9", 1},
+      {std::string("a\0b", 3), " ", -1},  // a NUL is no space
+      {std::string("738\0Lars", 8), "lars", 4},
+      {std::string("738\0Lars", 8), "738lars", -1},
+      {std::string(40, 'a') + "Zz", "zz", 40},
+      {std::string(100, 'A') + "B", "aab", 98},
+      {"aaaa", "aaaa", 0},
+      {"xyz", "z", 2},
+  };
+  for (const FindFoldedVariant& variant : Variants()) {
+    for (const auto& c : cases) {
+      std::string padded = c.text + std::string(ReadPadding, '\0');
+      const char* begin = padded.data();
+      EXPECT_EQ(VariantFind(variant.find, begin, begin + c.text.size(), c.needle), c.at)
+          << variant.name << " " << testing::PrintToString(c.text) << " " << testing::PrintToString(c.needle);
+    }
+  }
+}
+
+TEST(FoldedFind, AgreesWithAFoldedCopyAcrossTheTable) {
+  std::mt19937 random(12345);
+  const char* table = EntryBytes;
+  const std::size_t size = EntryOffsets[EntryCount];
+  auto pick = [&](std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random); };
+  for (int round = 0; round < 20000; ++round) {
+    std::size_t begin = pick(size);
+    std::size_t end = std::min(size, begin + pick(round % 10 == 0 ? 20000 : 300));
+    // Needles: pieces of the table with their case shuffled, which often occur, and random
+    // bytes around the letters' edges, which mostly don't.
+    std::string needle;
+    if (round % 3 != 0) {
+      std::size_t from = pick(size);
+      needle = std::string(table + from, std::min<std::size_t>(1 + pick(12), size - from));
+      if (needle.find('\0') != std::string::npos) needle.resize(needle.find('\0'));
+    } else {
+      const char alphabet[] = "aAzZ@[`{ |\xC1\xE1\xC3\xA9?0";
+      for (std::size_t n = 1 + pick(4); n > 0; --n) needle += alphabet[pick(sizeof alphabet - 1)];
+    }
+    if (needle.empty()) continue;
+    needle = Folded(needle);
+    std::ptrdiff_t expected = NaiveFind(table + begin, table + end, needle);
+    for (const FindFoldedVariant& variant : Variants()) {
+      ASSERT_EQ(VariantFind(variant.find, table + begin, table + end, needle), expected)
+          << variant.name << " [" << begin << ", " << end << ") " << testing::PrintToString(needle);
+    }
+  }
+}
+
+bool MayHold(int block, const BlockRow& row) { return (row[block / 64] >> (block % 64)) & 1; }
+
+TEST(NgramIndex, NeverMissesABlockThatHoldsAText) {
+  for (int i = 0; i <= LastEntryIndex; ++i) {
+    std::string folded = Folded(std::string(EntryText(i)));
+    int block = i / BlockSize;
+    for (std::size_t k = 0; k < folded.size(); ++k) {
+      const char* at = folded.data() + k;
+      ASSERT_TRUE(MayHold(block, ByteBlocks[static_cast<unsigned char>(*at)])) << i;
+      if (k + 3 <= folded.size()) {
+        ASSERT_TRUE(MayHold(block, NgramBlocks[TripleRow(at)])) << i;
+      }
+    }
+  }
+}
+
+TEST(NgramIndex, MasksStartAtTheBlockOfTheStart) {
+  const int starts[] = {0, 63, 64, 65, 5000, LastEntryIndex};
+  for (int start : starts) {
+    BlockMask mask(start);
+    EXPECT_EQ(mask.NextBlock(0), start / BlockSize) << start;
+  }
+  BlockMask last(LastEntryIndex);
+  EXPECT_EQ(last.NextBlock(BlockCount - 1 + 1), BlockCount);
+}
+
+}  // namespace
+}  // namespace tuneledger
