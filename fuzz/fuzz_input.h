@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "folded_find.h"
 #include "reference_model.h"
 #include "tuneledger.h"
 
@@ -114,6 +115,14 @@ class HandedText {
   bool null_;
   std::vector<char16_t> units_;
 };
+
+// Makes the searches answer this input with one of the folded-search variants this processor
+// runs (portable, SSE2, AVX2), taking turns by input size, so every variant meets the model.
+inline void UseSearchVariantFor(std::size_t size) {
+  std::size_t count = 0;
+  const tuneledger::FindFoldedVariant* variants = tuneledger::FindFoldedVariants(&count);
+  tuneledger::UseFindFolded(variants[size % count].find);
+}
 
 inline void Print(const char* label, const std::u16string& text) {
   std::fprintf(stderr, "%s \"", label);

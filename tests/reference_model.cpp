@@ -1,6 +1,9 @@
 #include "reference_model.h"
 
+#include <algorithm>
+#include <cstring>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "chart_table.h"
@@ -30,24 +33,56 @@ std::string Fold(std::string text) {
 
 std::string Entry(int index) { return std::string(tuneledger::EntryText(index)); }
 
-// A folded copy of every searchable entry, made once: the fuzz targets search it millions of
-// times.
-const std::vector<std::string>& FoldedEntries() {
-  static const std::vector<std::string> folded = [] {
-    std::vector<std::string> copies;
-    for (int i = 0; i <= LastIndex; ++i) copies.push_back(Fold(Entry(i)));
-    return copies;
+// Every searchable entry copied and folded once, one after the other, each followed by a NUL:
+// the fuzz targets search them millions of times. No search text holds a NUL, so an occurrence
+// found here lies inside one entry, and the first occurrence after where an entry starts belongs
+// to the first entry from there on that holds the text.
+struct FoldedSheet {
+  std::string bytes;
+  std::vector<std::size_t> starts;  // where each entry starts; one more for the end
+};
+
+const FoldedSheet& Sheet() {
+  static const FoldedSheet sheet = [] {
+    FoldedSheet folded;
+    for (int i = 0; i <= LastIndex; ++i) {
+      folded.starts.push_back(folded.bytes.size());
+      folded.bytes += Fold(Entry(i)) + '\0';
+    }
+    folded.starts.push_back(folded.bytes.size());
+    return folded;
   }();
-  return folded;
+  return sheet;
 }
 
-bool ContainsAll(int index, const std::vector<std::string>& folded_terms) {
-  const std::string& copy = FoldedEntries()[static_cast<std::size_t>(index)];
-  for (const std::string& term : folded_terms) {
-    if (copy.find(term) == std::string::npos) return false;
-  }
-  return true;
+std::size_t FindIn(const std::string& haystack, const std::string& needle, std::size_t from) {
+#if defined(__GLIBC__)
+  const void* at = memmem(haystack.data() + from, haystack.size() - from, needle.data(), needle.size());
+  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - haystack.data()) : std::string::npos;
+#else
+  return haystack.find(needle, from);
+#endif
 }
+
+// The first entry in [first, last] that holds the folded text, or -1.
+int FirstHolding(const std::string& folded, int first, int last) {
+  if (first > last) return -1;
+  if (folded.empty()) return first;
+  const FoldedSheet& sheet = Sheet();
+  std::size_t at = FindIn(sheet.bytes, folded, sheet.starts[static_cast<std::size_t>(first)]);
+  if (at == std::string::npos) return -1;
+  int entry = static_cast<int>(std::upper_bound(sheet.starts.begin(), sheet.starts.end(), at) - sheet.starts.begin()) - 1;
+  return entry <= last ? entry : -1;
+}
+
+bool Holds(int index, const std::string& folded) {
+  const FoldedSheet& sheet = Sheet();
+  auto i = static_cast<std::size_t>(index);
+  std::string_view entry(sheet.bytes.data() + sheet.starts[i], sheet.starts[i + 1] - sheet.starts[i] - 1);
+  return entry.find(folded) != std::string_view::npos;
+}
+
+int FirstStart(std::int32_t start) { return start < 0 ? 0 : static_cast<int>(std::min<std::int64_t>(start, LastIndex + 1)); }
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -65,10 +100,13 @@ char16_t CharOfByte(unsigned char byte) {
 }
 
 unsigned char ByteOfChar(char32_t code_point) {
-  for (int byte = 0; byte < 256; ++byte) {
-    if (CharOfByte(static_cast<unsigned char>(byte)) == code_point) return static_cast<unsigned char>(byte);
-  }
-  return '?';
+  static const std::map<char32_t, unsigned char> bytes = [] {
+    std::map<char32_t, unsigned char> inverse;
+    for (int byte = 0; byte < 256; ++byte) inverse[CharOfByte(static_cast<unsigned char>(byte))] = static_cast<unsigned char>(byte);
+    return inverse;
+  }();
+  auto found = bytes.find(code_point);
+  return found != bytes.end() ? found->second : '?';
 }
 
 std::string Narrow(const char16_t* text, std::size_t most) {
@@ -110,11 +148,7 @@ std::u16string Pick(std::int32_t index) {
 
 int FirstTextHit(const std::string& narrow_text, std::int32_t start, int last) {
   if (narrow_text.size() > LongestSearchText) return -1;
-  std::vector<std::string> folded = {Fold(narrow_text)};
-  for (std::int64_t i = start < 0 ? 0 : start; i <= last && i <= LastIndex; ++i) {
-    if (ContainsAll(static_cast<int>(i), folded)) return static_cast<int>(i);
-  }
-  return -1;
+  return FirstHolding(Fold(narrow_text), FirstStart(start), std::min(last, LastIndex));
 }
 
 std::u16string SearchText(const char16_t* text, std::int32_t start, int last) {
@@ -135,8 +169,16 @@ std::u16string Filter(const char16_t* filter, std::int32_t start, int last) {
       piece += c;
     }
   }
-  for (std::int64_t i = start < 0 ? 0 : start; i <= last && i <= LastIndex; ++i) {
-    if (ContainsAll(static_cast<int>(i), terms)) return Hit(static_cast<int>(i));
+  // An entry passes when it holds every term: walk the entries that hold the first term.
+  std::string first_term;
+  for (const std::string& term : terms) {
+    if (first_term.empty()) first_term = term;
+  }
+  for (int i = FirstHolding(first_term, FirstStart(start), std::min(last, LastIndex)); i >= 0;
+       i = FirstHolding(first_term, i + 1, std::min(last, LastIndex))) {
+    bool all = true;
+    for (const std::string& term : terms) all = all && Holds(i, term);
+    if (all) return Hit(i);
   }
   return u"NOT FOUND!";
 }

@@ -1,6 +1,7 @@
 // A plain model of the three operations, written apart from the library and as simply as
-// possible: convert the text, then for each entry copy it, fold it and look for the text. It is
-// the oracle the tests and fuzzers hold the library to.
+// possible: convert the text with its own code-page table, copy and fold every entry, and look
+// for the text in the copies with the C library's own search. It is the oracle the tests and
+// fuzzers hold the library to.
 #ifndef TUNELEDGER_TESTS_REFERENCE_MODEL_H
 #define TUNELEDGER_TESTS_REFERENCE_MODEL_H
 
