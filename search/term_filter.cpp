@@ -1,6 +1,8 @@
 // A filter walks only the blocks that may hold every term, looks there for its longest term
 // (the one least likely to occur by chance) and checks the other terms in each entry that
 // holds it.
+#include <cstring>
+
 #include "chart_table.h"
 #include "folded_find.h"
 #include "matching.h"
@@ -13,16 +15,30 @@ namespace tuneledger {
 namespace {
 
 // The terms of a folded filter: every piece closed by ';'. What follows the last ';' is no term.
-// Empty terms are held by every entry, so they are skipped.
+// Empty terms are held by every entry, so they are dropped: the filter's field is compacted in
+// place to its non-empty terms, each still closed by ';', and a filter of thousands of ';' costs
+// nothing per entry.
 class Terms {
  public:
-  explicit Terms(std::string_view filter) : closed_(filter.substr(0, filter.rfind(';') + 1)) {}
+  Terms(char* filter, std::size_t length) {
+    std::size_t kept = 0, piece = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+      if (filter[i] != ';') {
+        ++piece;
+      } else if (piece > 0) {
+        std::memmove(filter + kept, filter + i - piece, piece + 1);
+        kept += piece + 1;
+        piece = 0;
+      }
+    }
+    closed_ = std::string_view(filter, kept);
+  }
 
   template <typename Visit>
   void ForEach(Visit visit) const {
     for (std::string_view rest = closed_; !rest.empty();) {
       std::size_t end = rest.find(';');
-      if (end > 0) visit(rest.substr(0, end));
+      visit(rest.substr(0, end));
       rest.remove_prefix(end + 1);
     }
   }
@@ -75,7 +91,7 @@ const char16_t* FilterEntries(FieldText filter, std::int32_t start) {
   char16_t* result = ResultText(Operation::Filter);
   if (filter.fits) {
     FoldCase(filter.bytes, filter.length);
-    int hit = FirstEntryPassing(Terms(std::string_view(filter.bytes, filter.length)), FirstSearched(start));
+    int hit = FirstEntryPassing(Terms(filter.bytes, filter.length), FirstSearched(start));
     if (hit >= 0) return ComposeHit(result, hit);
   }
   return ComposeMessage(result, NotFoundText);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <string_view>
 #include <vector>
 
 #include "chart_table.h"
@@ -73,13 +72,6 @@ int FirstHolding(const std::string& folded, int first, int last) {
   if (at == std::string::npos) return -1;
   int entry = static_cast<int>(std::upper_bound(sheet.starts.begin(), sheet.starts.end(), at) - sheet.starts.begin()) - 1;
   return entry <= last ? entry : -1;
-}
-
-bool Holds(int index, const std::string& folded) {
-  const FoldedSheet& sheet = Sheet();
-  auto i = static_cast<std::size_t>(index);
-  std::string_view entry(sheet.bytes.data() + sheet.starts[i], sheet.starts[i + 1] - sheet.starts[i] - 1);
-  return entry.find(folded) != std::string_view::npos;
 }
 
 int FirstStart(std::int32_t start) { return start < 0 ? 0 : static_cast<int>(std::min<std::int64_t>(start, LastIndex + 1)); }
@@ -169,16 +161,20 @@ std::u16string Filter(const char16_t* filter, std::int32_t start, int last) {
       piece += c;
     }
   }
-  // An entry passes when it holds every term: walk the entries that hold the first term.
-  std::string first_term;
-  for (const std::string& term : terms) {
-    if (first_term.empty()) first_term = term;
-  }
-  for (int i = FirstHolding(first_term, FirstStart(start), std::min(last, LastIndex)); i >= 0;
-       i = FirstHolding(first_term, i + 1, std::min(last, LastIndex))) {
-    bool all = true;
-    for (const std::string& term : terms) all = all && Holds(i, term);
-    if (all) return Hit(i);
+  // An entry passes when it holds every term. From entry i, each term's first holder is found;
+  // no entry before the latest of them can hold every term, so the walk goes on from there, and
+  // it stops where all of them agree. Every entry holds an empty term: those need no looking at.
+  terms.erase(std::remove(terms.begin(), terms.end(), std::string()), terms.end());
+  const int end = std::min(last, LastIndex);
+  for (int i = FirstStart(start); i <= end;) {
+    int latest = i;
+    for (const std::string& term : terms) {
+      int holder = FirstHolding(term, i, end);
+      if (holder < 0) return u"NOT FOUND!";
+      latest = std::max(latest, holder);
+    }
+    if (latest == i) return Hit(i);
+    i = latest;
   }
   return u"NOT FOUND!";
 }
