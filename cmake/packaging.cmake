@@ -6,11 +6,13 @@ include(CMakePackageConfigHelpers)
 
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/tuneledger)
 
-target_include_directories(tuneledger PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+# INCLUDES DESTINATION gives the installed target its include folder, so the build's own
+# target stays as it was defined.
 install(TARGETS tuneledger EXPORT tuneledgerTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES include/tuneledger.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 install(EXPORT tuneledgerTargets NAMESPACE tuneledger:: DESTINATION ${package_dir})

@@ -1,5 +1,6 @@
 // The chart table as the library holds it: constant data built from data/chart.txt when the
-// library is compiled (see embed_chart.cmake).
+// library is compiled (see embed_chart.cmake, and pipeline.cmake for every file made from the
+// table).
 //
 // Layout: EntryBytes holds every entry's text, each followed by its NUL terminator, one after
 // the other in table order, then ReadPadding zero bytes. EntryOffsets[i] is where entry i starts
@@ -9,6 +10,7 @@
 #ifndef TUNELEDGER_DATA_CHART_TABLE_H
 #define TUNELEDGER_DATA_CHART_TABLE_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -31,6 +33,15 @@ extern const std::uint32_t EntryOffsets[EntryCount + 1];
 // The stored text of entry i, for 0 <= i < EntryCount; callers check the index themselves.
 inline std::string_view EntryText(int i) {
   return {EntryBytes + EntryOffsets[i], EntryOffsets[i + 1] - EntryOffsets[i] - 1};
+}
+
+// Where entry i starts in EntryBytes; EntryStart(EntryCount) is where the padding starts.
+inline const char* EntryStart(int i) { return EntryBytes + EntryOffsets[i]; }
+
+// The entry in [first, end) whose text holds the byte at `at`, a position in EntryBytes.
+inline int EntryAt(const char* at, int first, int end) {
+  auto offset = static_cast<std::uint32_t>(at - EntryBytes);
+  return static_cast<int>(std::upper_bound(EntryOffsets + first, EntryOffsets + end, offset) - EntryOffsets) - 1;
 }
 
 }  // namespace tuneledger

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "folded_find.h"
+#include "matching.h"
 #include "reference_model.h"
 #include "tuneledger.h"
 

@@ -10,12 +10,11 @@ namespace tuneledger {
 
 // UTF-16 code units of a result text, terminator included.
 inline constexpr std::size_t ResultCapacity = 3000;
-// Bytes of the entry copy and of the filter copy, terminator included.
-inline constexpr std::size_t WorkCapacity = 3000;
 // Bytes of the search field: the longest text any entry can contain, and its terminator. A
 // longer search text occurs in no entry.
 inline constexpr std::size_t SearchCapacity = LongestEntry + 1;
-inline constexpr std::size_t FilterCapacity = WorkCapacity;
+// Bytes of the filter field, terminator included: a filter of up to 2999 characters counts.
+inline constexpr std::size_t FilterCapacity = 3000;
 
 // A hit is at most "11081-" and the longest entry; the result text must hold it.
 static_assert(5 + 1 + LongestEntry + 1 <= ResultCapacity);

@@ -1,40 +1,50 @@
-// The exported frame: convert the caller's text into the operation's field, forward, return.
+// The exported frame: convert the caller's text into the operation's field, let the operation
+// find its entry, and compose the caller's answer from it.
 #include "tuneledger.h"
 
 #include "capacities.h"
 #include "code_page.h"
 #include "operations.h"
+#include "result_text.h"
 
 namespace {
+
+using tuneledger::ComposeAnswer;
+using tuneledger::NoEntry;
+using tuneledger::Operation;
 
 static_assert(sizeof(tuneledger_char) == sizeof(char16_t),
               "callers pass UTF-16 code units, whatever the platform calls them");
 
-const char16_t* FromCaller(const tuneledger_char* text) {
-  return reinterpret_cast<const char16_t*>(text);
+tuneledger::FieldText Narrow(const tuneledger_char* text, char* field, std::size_t capacity) {
+  return tuneledger::ToNarrow(reinterpret_cast<const char16_t*>(text), field, capacity);
 }
 
-const tuneledger_char* ToCaller(const char16_t* text) {
-  return reinterpret_cast<const tuneledger_char*>(text);
-}
+const tuneledger_char* ToCaller(const char16_t* answer) { return reinterpret_cast<const tuneledger_char*>(answer); }
 
 }  // namespace
 
 extern "C" {
 
 const tuneledger_char* FoodPicker(int32_t index) {
-  return ToCaller(tuneledger::LookupEntry(index));
+  int entry = tuneledger::Lookup(index);
+  return ToCaller(ComposeAnswer(Operation::Lookup, entry));
 }
 
+// A text that does not fit its field is longer than any entry, so it occurs in none.
 const tuneledger_char* FoodPickerText(const tuneledger_char* text, int32_t start) {
   char field[tuneledger::SearchCapacity];
-  return ToCaller(tuneledger::SearchText(tuneledger::ToNarrow(FromCaller(text), field, sizeof field), start));
+  tuneledger::FieldText narrow = Narrow(text, field, sizeof field);
+  int hit = narrow.fits ? tuneledger::TextSearch(narrow.bytes, narrow.length, start) : NoEntry;
+  return ToCaller(ComposeAnswer(Operation::TextSearch, hit));
 }
 
+// A filter that does not fit its field finds nothing.
 const tuneledger_char* FoodPickerFilter(const tuneledger_char* filter, int32_t start) {
   char field[tuneledger::FilterCapacity];
-  return ToCaller(
-      tuneledger::FilterEntries(tuneledger::ToNarrow(FromCaller(filter), field, sizeof field), start));
+  tuneledger::FieldText narrow = Narrow(filter, field, sizeof field);
+  int hit = narrow.fits ? tuneledger::TermFilter(narrow.bytes, narrow.length, start) : NoEntry;
+  return ToCaller(ComposeAnswer(Operation::TermFilter, hit));
 }
 
 }  // extern "C"

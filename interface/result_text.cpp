@@ -2,6 +2,7 @@
 
 #include "chart_table.h"
 #include "code_page.h"
+#include "operations.h"
 
 #ifdef TUNELEDGER_GUARD_RESULTS
 #include <cstdio>
@@ -25,7 +26,7 @@ struct GuardedResult {
   char16_t after[GuardUnits];
 };
 
-thread_local GuardedResult Results[3];
+thread_local GuardedResult Results[OperationCount];
 thread_local bool GuardsSet = false;
 
 bool Intact(const char16_t* guard) {
@@ -59,7 +60,7 @@ char16_t* ThreadResult(Operation operation) {
 
 // Plain arrays: a thread_local with a destructor would have to run it at thread exit, and in
 // a Windows DLL that is fragile. These need no construction and no destruction.
-thread_local char16_t Results[3][ResultCapacity];
+thread_local char16_t Results[OperationCount][ResultCapacity];
 
 void CheckGuards() {}
 
@@ -71,10 +72,6 @@ const char16_t* Composed(const char16_t* result) {
   CheckGuards();
   return result;
 }
-
-}  // namespace
-
-char16_t* ResultText(Operation operation) { return ThreadResult(operation); }
 
 const char16_t* ComposeMessage(char16_t* result, const char16_t* message) {
   char16_t* out = result;
@@ -101,6 +98,18 @@ const char16_t* ComposeHit(char16_t* result, int index) {
   std::string_view entry = EntryText(index);
   *ToWide(entry.data(), entry.size(), out) = u'\0';
   return Composed(result);
+}
+
+}  // namespace
+
+char16_t* ResultText(Operation operation) { return ThreadResult(operation); }
+
+const char16_t* ComposeAnswer(Operation operation, int entry) {
+  char16_t* result = ResultText(operation);
+  if (operation == Operation::Lookup) {
+    return entry == NoEntry ? ComposeMessage(result, OutOfRangeText) : ComposeEntry(result, entry);
+  }
+  return entry == NoEntry ? ComposeMessage(result, NotFoundText) : ComposeHit(result, entry);
 }
 
 }  // namespace tuneledger

@@ -1,4 +1,4 @@
-// The result text every operation answers with, and the texts it can hold.
+// The result text every call answers with, and the texts it can hold.
 #ifndef TUNELEDGER_INTERFACE_RESULT_TEXT_H
 #define TUNELEDGER_INTERFACE_RESULT_TEXT_H
 
@@ -11,20 +11,23 @@ inline constexpr char16_t NotFoundText[] = u"NOT FOUND!";
 // Stands between the index and the entry text of a search hit.
 inline constexpr char IndexSeparator[] = "-";
 
-// Each operation fills its own result text, so a call leaves the answers of the other two
-// operations alone.
-enum class Operation { Lookup, Text, Filter };
+// The three calls, named after the files that do their work: FoodPicker (search/lookup.cpp),
+// FoodPickerText (search/text_search.cpp), FoodPickerFilter (search/term_filter.cpp).
+enum class Operation { Lookup, TextSearch, TermFilter };
+inline constexpr int OperationCount = 3;
 
 // The calling thread's result text for `operation`: ResultCapacity units that stay valid until
-// the same thread calls the same operation again. A build with TUNELEDGER_GUARD_RESULTS
-// defined guards both ends of every result text and aborts as soon as a guard is found written.
+// the same thread calls the same operation again, so a call leaves the answers of the other two
+// alone. A build with TUNELEDGER_GUARD_RESULTS defined guards both ends of every result text and
+// aborts as soon as a guard is found written.
 char16_t* ResultText(Operation operation);
 
-const char16_t* ComposeMessage(char16_t* result, const char16_t* message);
-// The stored text of entry `index`, alone.
-const char16_t* ComposeEntry(char16_t* result, int index);
-// A search hit: the decimal index, IndexSeparator, and the entry's stored text.
-const char16_t* ComposeHit(char16_t* result, int index);
+// Writes the answer to a call of `operation` into the thread's result text for it and returns
+// that text. `entry` is what the operation found, or NoEntry:
+//   Lookup                    the entry's stored text, or OutOfRangeText;
+//   TextSearch, TermFilter    a search hit (the decimal index, IndexSeparator, the entry's
+//                             stored text), or NotFoundText.
+const char16_t* ComposeAnswer(Operation operation, int entry);
 
 }  // namespace tuneledger
 

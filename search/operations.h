@@ -1,25 +1,27 @@
-// The three operations on the chart table. The exported frame converts the caller's text into
-// a per-call field and forwards here; each operation composes its answer in its result text
-// and returns it.
+// The three operations' own work on the chart table. Each finds the entry that answers a call;
+// the exported frame (interface/exports.cpp) converts the caller's text before and composes the
+// caller's answer after. Nothing here knows of UTF-16 or of result texts.
 #ifndef TUNELEDGER_SEARCH_OPERATIONS_H
 #define TUNELEDGER_SEARCH_OPERATIONS_H
 
+#include <cstddef>
 #include <cstdint>
-
-#include "code_page.h"
 
 namespace tuneledger {
 
-// FoodPicker: entry `index` as stored, or "Out of range" outside 0 to LastEntryIndex.
-const char16_t* LookupEntry(std::int32_t index);
+// What an operation answers when no entry answers the call.
+inline constexpr int NoEntry = -1;
 
-// FoodPickerText: the first entry from `start` on that contains `text`, A to Z folded. Folds
-// the field in place. A text that did not fit its field occurs in no entry.
-const char16_t* SearchText(FieldText text, std::int32_t start);
+// FoodPicker: `index` itself when it lies from 0 to LastEntryIndex, else NoEntry.
+int Lookup(std::int32_t index);
 
-// FoodPickerFilter: the first entry from `start` on that contains every ';'-closed term of
-// `filter`. Folds the field in place. A filter that did not fit its field finds nothing.
-const char16_t* FilterEntries(FieldText filter, std::int32_t start);
+// FoodPickerText: the first entry from `start` on that contains the `length` bytes of `text`,
+// A to Z folded, or NoEntry. Folds `text` in place.
+int TextSearch(char* text, std::size_t length, std::int32_t start);
+
+// FoodPickerFilter: the first entry from `start` on that contains every ';'-closed term of the
+// `length` bytes of `filter`, or NoEntry. Folds and compacts `filter` in place.
+int TermFilter(char* filter, std::size_t length, std::int32_t start);
 
 // Where a search from `start` begins: entries below 0 don't exist, so a negative start is 0.
 inline int FirstSearched(std::int32_t start) { return start < 0 ? 0 : start; }

@@ -2,22 +2,21 @@
 // in the table's bytes directly. Entries lie one after the other, each closed by a NUL that no
 // text holds, so an occurrence never spans two entries and the first occurrence belongs to the
 // first entry that holds the text.
+#include <algorithm>
+
+#include "block_index.h"
 #include "chart_table.h"
-#include "folded_find.h"
 #include "matching.h"
-#include "ngram_index.h"
 #include "operations.h"
-#include "result_text.h"
-#include "table_scan.h"
 
 namespace tuneledger {
 namespace {
 
-// The first entry from `start` (0 or more) that holds the folded text, or -1.
+// The first entry from `start` (0 or more) that holds the folded text, or NoEntry.
 int FirstEntryHolding(const char* folded, std::size_t length, int start) {
-  if (start > LastEntryIndex) return -1;
+  if (start > LastEntryIndex) return NoEntry;
   if (length == 0) return start;
-  if (length > LongestEntry) return -1;
+  if (length > LongestEntry) return NoEntry;
   BlockMask blocks(start);
   blocks.KeepBlocksHolding(folded, length);
   Needle needle = MakeNeedle(folded, length);
@@ -27,19 +26,14 @@ int FirstEntryHolding(const char* folded, std::size_t length, int start) {
     int end = EndEntryOfBlock(block);
     if (const char* at = find(EntryStart(first), EntryStart(end), needle)) return EntryAt(at, first, end);
   }
-  return -1;
+  return NoEntry;
 }
 
 }  // namespace
 
-const char16_t* SearchText(FieldText text, std::int32_t start) {
-  char16_t* result = ResultText(Operation::Text);
-  if (text.fits) {
-    FoldCase(text.bytes, text.length);
-    int hit = FirstEntryHolding(text.bytes, text.length, FirstSearched(start));
-    if (hit >= 0) return ComposeHit(result, hit);
-  }
-  return ComposeMessage(result, NotFoundText);
+int TextSearch(char* text, std::size_t length, std::int32_t start) {
+  FoldCase(text, length);
+  return FirstEntryHolding(text, length, FirstSearched(start));
 }
 
 }  // namespace tuneledger

@@ -225,18 +225,18 @@ TEST(MemoryDeathTest, AWritePastEitherEndOfAResultTextStopsTheProcess) {
   using tuneledger::ResultText;
   EXPECT_DEATH(
       {
-        ResultText(Operation::Text)[tuneledger::ResultCapacity] = u'x';
+        ResultText(Operation::TextSearch)[tuneledger::ResultCapacity] = u'x';
         FoodPicker(0);
       },
       "overrun");
   EXPECT_DEATH(
       {
-        ResultText(Operation::Filter)[-1] = u'x';
+        ResultText(Operation::TermFilter)[-1] = u'x';
         FoodPicker(0);
       },
       "overrun");
   // Writing within the capacity is fine.
-  ResultText(Operation::Text)[tuneledger::ResultCapacity - 1] = u'x';
+  ResultText(Operation::TextSearch)[tuneledger::ResultCapacity - 1] = u'x';
   EXPECT_EQ(Answer(FoodPicker(3)), reference::Pick(3));
 }
 #endif

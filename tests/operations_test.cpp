@@ -7,7 +7,7 @@
 
 #include "cases.h"
 #include "chart_table.h"
-#include "folded_find.h"
+#include "matching.h"
 #include "reference_model.h"
 #include "test_support.h"
 #include "tuneledger.h"

@@ -1,4 +1,4 @@
-#include "ngram_index.h"
+#include "block_index.h"
 
 namespace tuneledger {
 

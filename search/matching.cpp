@@ -1,10 +1,11 @@
-#include "folded_find.h"
+#include "matching.h"
 
 #include <atomic>
 #include <cstdint>
 #include <cstring>
 
-#include "folded_find_lanes.h"
+#include "chart_table.h"
+#include "scan_kernels.h"
 
 #if defined(__x86_64__)
 #include <emmintrin.h>
@@ -84,20 +85,24 @@ bool HasAvx2() {
 }
 #endif
 
-struct Variants {
-  FindFoldedVariant list[3];
-  std::size_t count;
-};
-
-Variants Available() {
-  Variants v{{{"portable", FindFoldedWords}}, 1};
+// Constant data, so that listing the variants needs no guarded static: the AVX2 one, last, is
+// counted only where the processor runs it.
+constexpr FindFoldedVariant AllVariants[] = {
+    {"portable", FindFoldedWords},
 #if defined(__x86_64__)
-  v.list[v.count++] = {"sse2", FindFoldedSse2};
+    {"sse2", FindFoldedSse2},
 #endif
 #if defined(TUNELEDGER_AVX2_VARIANT)
-  if (HasAvx2()) v.list[v.count++] = {"avx2", FindFoldedAvx2};
+    {"avx2", FindFoldedAvx2},
 #endif
-  return v;
+};
+
+std::size_t VariantsThisProcessorRuns() {
+  std::size_t count = sizeof AllVariants / sizeof AllVariants[0];
+#if defined(TUNELEDGER_AVX2_VARIANT)
+  if (!HasAvx2()) --count;
+#endif
+  return count;
 }
 
 // Every thread that finds this empty picks the same variant, so a race only repeats the choice.
@@ -119,18 +124,26 @@ Needle MakeNeedle(const char* folded, std::size_t length) {
   return {folded, length, rare, other};
 }
 
+void FoldCase(char* text, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) text[i] = FoldByte(text[i]);
+}
+
+bool ContainsFolded(int index, std::string_view folded_needle) {
+  if (folded_needle.empty()) return true;
+  std::string_view entry = EntryText(index);
+  Needle needle = MakeNeedle(folded_needle.data(), folded_needle.size());
+  return FindFolded(entry.data(), entry.data() + entry.size(), needle) != nullptr;
+}
+
 const FindFoldedVariant* FindFoldedVariants(std::size_t* count) {
-  static const Variants variants = Available();
-  *count = variants.count;
-  return variants.list;
+  *count = VariantsThisProcessorRuns();
+  return AllVariants;
 }
 
 FindFoldedFunction ActiveFindFolded() {
   FindFoldedFunction find = Active.load(std::memory_order_relaxed);
   if (find == nullptr) {
-    std::size_t count = 0;
-    const FindFoldedVariant* variants = FindFoldedVariants(&count);
-    find = variants[count - 1].find;
+    find = AllVariants[VariantsThisProcessorRuns() - 1].find;
     Active.store(find, std::memory_order_relaxed);
   }
   return find;

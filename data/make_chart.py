@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the chart table, data/chart.txt, from a fixed seed.
+"""Writes the chart table (data/chart.txt) to standard output, from a fixed seed.
 
-    python3 tools/make_chart.py [OUTPUT]     (default: data/chart.txt beside this folder)
+    cmake --build --preset release --target regenerate-data     (rewrites data/chart.txt if it changed)
 
 Every performer, title and figure is invented here. The same seed gives the same bytes on every
 run, so the committed table can always be checked against a fresh one.
@@ -16,7 +16,6 @@ bytes lost to '?', and one '-' and two ';').
 """
 
 import math
-import os
 import random
 import sys
 
@@ -452,8 +451,6 @@ def set_length(entry, length, rng, grow):
 
 
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data", "chart.txt")
     rng = random.Random(SEED)
     totals = draw_totals(rng)
     figures = draw_figures(rng, totals)
@@ -461,8 +458,7 @@ def main():
     entries = draw_entries(rng, figures)
     fit_lengths(rng, entries)
     lines = render(rng, entries)
-    with open(out, "wb") as f:
-        f.write(b"".join(line + b"\n" for line in lines))
+    sys.stdout.buffer.write(b"".join(line + b"\n" for line in lines))
 
 
 if __name__ == "__main__":

@@ -5,9 +5,9 @@
 #include <random>
 #include <string>
 
+#include "block_index.h"
 #include "chart_table.h"
-#include "folded_find.h"
-#include "ngram_index.h"
+#include "matching.h"
 
 namespace tuneledger {
 namespace {
@@ -100,7 +100,7 @@ TEST(FoldedFind, AgreesWithAFoldedCopyAcrossTheTable) {
 
 bool MayHold(int block, const BlockRow& row) { return (row[block / 64] >> (block % 64)) & 1; }
 
-TEST(NgramIndex, NeverMissesABlockThatHoldsAText) {
+TEST(BlockIndex, NeverMissesABlockThatHoldsAText) {
   for (int i = 0; i <= LastEntryIndex; ++i) {
     std::string folded = Folded(std::string(EntryText(i)));
     int block = i / BlockSize;
@@ -114,7 +114,7 @@ TEST(NgramIndex, NeverMissesABlockThatHoldsAText) {
   }
 }
 
-TEST(NgramIndex, MasksStartAtTheBlockOfTheStart) {
+TEST(BlockIndex, MasksStartAtTheBlockOfTheStart) {
   const int starts[] = {0, 63, 64, 65, 5000, LastEntryIndex};
   for (int start : starts) {
     BlockMask mask(start);

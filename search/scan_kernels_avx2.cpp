@@ -4,7 +4,7 @@
 
 #include <immintrin.h>
 
-#include "folded_find_lanes.h"
+#include "scan_kernels.h"
 
 namespace tuneledger {
 namespace {

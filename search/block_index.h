@@ -11,10 +11,10 @@
 // Blocks are small (16 entries) so that a filter's terms, each common on its own, rarely meet in
 // one block unless they meet in one entry.
 //
-// The rows are computed from the table when the tree is built (tools/make_ngram_index.cpp) and
-// committed as ngram_index_data.cpp; a test rebuilds them and fails on any difference.
-#ifndef TUNELEDGER_SEARCH_NGRAM_INDEX_H
-#define TUNELEDGER_SEARCH_NGRAM_INDEX_H
+// The rows are computed from the table by data/make_block_index.cpp and committed as
+// data/block_index_rows.cpp; a test computes them again and fails on any difference.
+#ifndef TUNELEDGER_SEARCH_BLOCK_INDEX_H
+#define TUNELEDGER_SEARCH_BLOCK_INDEX_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,26 +1,22 @@
-// The search loop every variant of FindFolded shares, written once over a "lanes" type that
-// says how many bytes one step compares and how.
+// The scan kernels: the search loop every variant of FindFolded shares, written once over a
+// "lanes" type that says how many bytes one step compares and how.
 //
 // Each variant's source file includes this header and compiles the loop for its own instruction
 // set, so nothing here may be shared between files: every function is static, and each file's
 // lane types live in its own unnamed namespace. Otherwise the linker could keep one file's AVX2
 // copy of an inline function for every caller, and a processor without AVX2 would trap.
-#ifndef TUNELEDGER_SEARCH_FOLDED_FIND_LANES_H
-#define TUNELEDGER_SEARCH_FOLDED_FIND_LANES_H
+#ifndef TUNELEDGER_SEARCH_SCAN_KERNELS_H
+#define TUNELEDGER_SEARCH_SCAN_KERNELS_H
 
 #include <cstddef>
 
-#include "folded_find.h"
+#include "matching.h"
 
 namespace tuneledger {
 
-static inline char FoldLetter(char byte) {
-  return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte;
-}
-
 static inline bool EqualsFolded(const char* text, const char* needle, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
-    if (FoldLetter(text[i]) != needle[i]) return false;
+    if (FoldByte(text[i]) != needle[i]) return false;
   }
   return true;
 }
@@ -48,7 +44,7 @@ static const char* FindByRareBytes(const char* begin, const char* end, const Nee
   return nullptr;
 }
 
-// Declared for the dispatcher; defined in folded_find_avx2.cpp, which is compiled for AVX2.
+// Declared for the dispatcher; defined in scan_kernels_avx2.cpp, which is compiled for AVX2.
 const char* FindFoldedAvx2(const char* begin, const char* end, const Needle& needle);
 
 }  // namespace tuneledger
