@@ -1,0 +1,252 @@
+#include "text.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace cli {
+namespace {
+
+// Windows-1252's characters for bytes 0x80 to 0x9F; the five it leaves undefined keep their
+// own value, as the library does.
+constexpr char16_t HighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+};
+
+constexpr char32_t ReplacementCharacter = 0xFFFD;
+
+bool IsContinuation(Byte byte) { return (byte & 0xC0) == 0x80; }
+
+// One byte as its code-page character in UTF-8.
+std::size_t EncodeByte(Byte byte, char* out) {
+  if (byte < 0x80) {
+    *out = static_cast<char>(byte);
+    return 1;
+  }
+  return EncodeUtf8(WideFromByte(byte), out);
+}
+
+// The length of the UTF-8 sequence of a code point that is encoded at all.
+std::size_t Utf8Length(char32_t code_point) {
+  return code_point < 0x80 ? 1 : code_point < 0x800 ? 2 : code_point < 0x10000 ? 3 : 4;
+}
+
+}  // namespace
+
+char16_t WideFromByte(Byte byte) {
+  return byte >= 0x80 && byte <= 0x9F ? HighControls[byte - 0x80] : char16_t{byte};
+}
+
+int ByteFromWide(char32_t code_point) {
+  if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) {
+    return static_cast<int>(code_point);
+  }
+  for (int i = 0; i < 32; ++i) {
+    if (HighControls[i] == code_point) return 0x80 + i;
+  }
+  return -1;
+}
+
+std::size_t DecodeUtf8(const Byte* bytes, std::size_t size, char32_t* code_point) {
+  const Byte lead = bytes[0];
+  if (lead < 0x80) {
+    *code_point = lead;
+    return 1;
+  }
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (length == 0 || size < length) return 0;
+  // The lead byte keeps 7 - length bits of the code point.
+  char32_t value = lead & (0x7Fu >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if (!IsContinuation(bytes[i])) return 0;
+    value = (value << 6) | (bytes[i] & 0x3Fu);
+  }
+  constexpr char32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+  if (value < Smallest[length] || surrogate || value > 0x10FFFF) return 0;
+  *code_point = value;
+  return length;
+}
+
+std::size_t EncodeUtf8(char32_t code_point, char* out) {
+  const auto byte = [](char32_t bits) { return static_cast<char>(bits); };
+  switch (Utf8Length(code_point)) {
+    case 1:
+      out[0] = byte(code_point);
+      return 1;
+    case 2:
+      out[0] = byte(0xC0 | (code_point >> 6));
+      out[1] = byte(0x80 | (code_point & 0x3F));
+      return 2;
+    case 3:
+      out[0] = byte(0xE0 | (code_point >> 12));
+      out[1] = byte(0x80 | ((code_point >> 6) & 0x3F));
+      out[2] = byte(0x80 | (code_point & 0x3F));
+      return 3;
+    default:
+      out[0] = byte(0xF0 | (code_point >> 18));
+      out[1] = byte(0x80 | ((code_point >> 12) & 0x3F));
+      out[2] = byte(0x80 | ((code_point >> 6) & 0x3F));
+      out[3] = byte(0x80 | (code_point & 0x3F));
+      return 4;
+  }
+}
+
+std::size_t DisplayBytes(const Byte* bytes, std::size_t size, char* out) {
+  char* const start = out;
+  std::size_t pos = 0;
+  while (pos < size) {
+    if (bytes[pos] < 0x80) {
+      *out++ = static_cast<char>(bytes[pos++]);
+      continue;
+    }
+    char32_t code_point;
+    const std::size_t length = DecodeUtf8(bytes + pos, size - pos, &code_point);
+    if (length == 0) {
+      out += EncodeByte(bytes[pos++], out);
+    } else {
+      std::memcpy(out, bytes + pos, length);
+      out += length;
+      pos += length;
+    }
+  }
+  return static_cast<std::size_t>(out - start);
+}
+
+std::size_t DisplayCodePage(const Byte* bytes, std::size_t size, char* out) {
+  char* const start = out;
+  for (std::size_t pos = 0; pos < size; ++pos) out += EncodeByte(bytes[pos], out);
+  return static_cast<std::size_t>(out - start);
+}
+
+std::size_t PrefixOfWidth(const Byte* bytes, std::size_t size, std::size_t columns, bool raw) {
+  std::size_t pos = 0;
+  for (std::size_t used = 0; pos < size && used < columns; ++used) {
+    char32_t code_point;
+    const std::size_t length = raw || bytes[pos] < 0x80 ? 1 : DecodeUtf8(bytes + pos, size - pos, &code_point);
+    pos += length == 0 ? 1 : length;
+  }
+  return pos;
+}
+
+std::size_t DisplayWidth(const Byte* bytes, std::size_t size, bool raw) {
+  if (raw) return size;
+  std::size_t width = 0;
+  for (std::size_t pos = 0; pos < size; ++width) {
+    char32_t code_point;
+    const std::size_t length = bytes[pos] < 0x80 ? 1 : DecodeUtf8(bytes + pos, size - pos, &code_point);
+    pos += length == 0 ? 1 : length;
+  }
+  return width;
+}
+
+std::size_t BytesFromAnswer(const char16_t* answer, Byte* out) {
+  std::size_t length = 0;
+  for (; answer[length] != 0; ++length) {
+    const char16_t unit = answer[length];
+    if (unit < 0x80) {
+      out[length] = static_cast<Byte>(unit);
+    } else {
+      const int byte = ByteFromWide(unit);
+      out[length] = static_cast<Byte>(byte < 0 ? '?' : byte);
+    }
+  }
+  out[length] = 0;
+  return length;
+}
+
+bool MakeQuery(const char* argument, bool raw, Query* query) {
+  const auto* bytes = reinterpret_cast<const Byte*>(argument);
+  const std::size_t size = std::strlen(argument);
+  // Never more characters than bytes; a character beyond U+FFFF takes two units.
+  query->units = static_cast<char16_t*>(std::malloc((2 * size + 1) * sizeof(char16_t)));
+  query->bytes = static_cast<Byte*>(std::malloc(size + 1));
+  if (!query->units || !query->bytes) return false;
+  std::size_t units = 0;
+  std::size_t length = 0;
+  for (std::size_t pos = 0; pos < size;) {
+    char32_t code_point = bytes[pos];
+    std::size_t used = 1;
+    if (raw && bytes[pos] >= 0x80) {
+      used = DecodeUtf8(bytes + pos, size - pos, &code_point);
+      if (used == 0) {
+        code_point = ReplacementCharacter;
+        used = 1;
+      }
+    } else if (!raw) {
+      code_point = WideFromByte(bytes[pos]);
+    }
+    pos += used;
+    if (code_point >= 0x10000) {
+      const char32_t offset = code_point - 0x10000;
+      query->units[units++] = static_cast<char16_t>(0xD800 + (offset >> 10));
+      query->units[units++] = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+    } else {
+      query->units[units++] = static_cast<char16_t>(code_point);
+    }
+    const int byte = ByteFromWide(code_point);
+    if (byte < 0) ++query->replaced;
+    query->bytes[length++] = static_cast<Byte>(byte < 0 ? '?' : byte);
+  }
+  query->units[units] = 0;
+  query->bytes[length] = 0;
+  query->length = length;
+  return true;
+}
+
+void FreeQuery(Query* query) {
+  std::free(query->units);
+  std::free(query->bytes);
+  *query = Query{};
+}
+
+char* Utf8FromUtf16(const char16_t* text) {
+  std::size_t units = 0;
+  while (text[units] != 0) ++units;
+  // A unit becomes at most 3 bytes; a pair of units, 4.
+  char* out = static_cast<char*>(std::malloc(3 * units + 1));
+  if (!out) return nullptr;
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < units; ++i) {
+    char32_t code_point = text[i];
+    const bool high = code_point >= 0xD800 && code_point <= 0xDBFF;
+    const bool low = code_point >= 0xDC00 && code_point <= 0xDFFF;
+    if (high && i + 1 < units && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      code_point = 0x10000 + ((code_point - 0xD800) << 10) + (char32_t{text[++i]} - 0xDC00);
+    } else if (high || low) {
+      code_point = ReplacementCharacter;
+    }
+    length += EncodeUtf8(code_point, out + length);
+  }
+  out[length] = '\0';
+  return out;
+}
+
+std::size_t Utf16FromUtf8(const char* text, std::size_t size, char16_t* out) {
+  const auto* bytes = reinterpret_cast<const Byte*>(text);
+  std::size_t units = 0;
+  for (std::size_t pos = 0; pos < size;) {
+    char32_t code_point;
+    std::size_t length = DecodeUtf8(bytes + pos, size - pos, &code_point);
+    if (length == 0) {
+      code_point = ReplacementCharacter;
+      length = 1;
+    }
+    pos += length;
+    if (code_point >= 0x10000) {
+      const char32_t offset = code_point - 0x10000;
+      out[units++] = static_cast<char16_t>(0xD800 + (offset >> 10));
+      out[units++] = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+    } else {
+      out[units++] = static_cast<char16_t>(code_point);
+    }
+  }
+  return units;
+}
+
+}  // namespace cli
