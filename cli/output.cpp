@@ -57,18 +57,19 @@ Stream::Stream(Which which) : which_(which) {
 }
 
 std::size_t Stream::Columns() const {
-  if (const std::size_t columns = ColumnsFromEnvironment()) return columns;
-  if (!terminal_) return 0;
+  if (terminal_) {
 #if defined(_WIN32)
-  CONSOLE_SCREEN_BUFFER_INFO info;
-  if (GetConsoleScreenBufferInfo(HandleOf(which_), &info)) {
-    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
-  }
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(HandleOf(which_), &info)) {
+      return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+    }
 #else
-  struct winsize size {};
-  if (ioctl(which_ == Output ? 1 : 2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    struct winsize size {};
+    if (ioctl(which_ == Output ? 1 : 2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
 #endif
-  return 80;
+  }
+  if (const std::size_t columns = ColumnsFromEnvironment()) return columns;
+  return terminal_ ? 80 : 0;
 }
 
 bool Stream::WriteOut(const char* bytes, std::size_t size) {

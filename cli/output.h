@@ -28,7 +28,7 @@ class Stream {
   bool IsTerminal() const { return terminal_; }
   // Whether the terminal shows colour sequences (a Windows console is asked to).
   bool ShowsColor() const { return color_; }
-  // The terminal's width in columns; COLUMNS or 0 (no limit) when there is no terminal.
+  // The terminal's width in columns; else COLUMNS; else 80 on a terminal, 0 (no limit) elsewhere.
   std::size_t Columns() const;
   bool Failed() const { return failed_; }
   // Why the last write failed, for "could not write the output: REASON".

@@ -14,7 +14,7 @@ for group in "$@"; do
   case "$group" in
     cross) packages+=(mingw-w64 wine wine64 qemu-user g++-arm-linux-gnueabihf) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    bench) packages+=(libbenchmark-dev libsqlite3-dev) ;;
+    bench) packages+=(libbenchmark-dev libsqlite3-dev hyperfine valgrind) ;;
     *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench)" >&2; exit 2 ;;
   esac
 done
