@@ -10,19 +10,12 @@
 
 namespace tuneledger_bench {
 
-// The pieces of `filter` closed by ';'; a piece after the last ';' is no term.
-std::vector<std::string> SplitTerms(std::string_view filter);
-
-// The first entry at or after `start` holding `text`, or NotFound.
+// The first entry at or after `start` holding `text`, or NoEntry.
 int LiteralFindText(std::string_view text, int start);
-// The first entry at or after `start` holding every term of `filter`, or NotFound.
+// The first entry at or after `start` holding every term of `filter`, or NoEntry.
 int LiteralFilter(std::string_view filter, int start);
 // Entry `index` as UTF-16 in `out`, which has room for the longest entry and a terminator.
-std::u16string_view LiteralPick(int index, char16_t* out);
-
-// The UTF-16 character of a byte of the table, as the library's code page (Windows-1252, with
-// the five bytes it leaves undefined standing for themselves) has it.
-char16_t WideFromByte(unsigned char byte);
+std::u16string_view LiteralLookup(int index, char16_t* out);
 
 }  // namespace tuneledger_bench
 

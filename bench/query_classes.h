@@ -7,62 +7,69 @@
 #ifndef TUNELEDGER_BENCH_QUERY_CLASSES_H
 #define TUNELEDGER_BENCH_QUERY_CLASSES_H
 
+#include "calls.h"
+
 namespace tuneledger_bench {
 
-inline constexpr int NotFound = -1;
+using kit::NoEntry;
+using kit::Operation;
 
 // Every query class is timed from each of these starts.
 inline constexpr int StartCount = 2;
 inline constexpr int Starts[StartCount] = {0, 5000};
 
-enum class Kind {
-  Text,      // FoodPickerText(query, start): the first hit
-  Filter,    // FoodPickerFilter(query, start): the first entry holding every term
-  PageText,  // FoodPickerText again from each hit + 1 until NOT FOUND: every hit
-  Pick,      // FoodPicker(start): one entry by index
+// The operations:
+//   Lookup      FoodPicker(start): one entry by index
+//   TextSearch  FoodPickerText(query, start): the first hit
+//   TermFilter  FoodPickerFilter(query, start): the first entry holding every term
+// and how far a search goes:
+enum class Walk {
+  FirstHit,  // one call: the first hit
+  EveryHit,  // the same search again from each hit + 1 until NOT FOUND: every hit
 };
 
 struct QueryClass {
   const char* name;      // short and without spaces, for the benchmark's names
   const char* stresses;  // one line: what this class puts under strain
-  Kind kind;
-  const char* query;     // 8-bit, plain ASCII so every peer folds it alike; unused by Pick
-  // Per start: the hit's index (NotFound for none); for PageText the number of hits; for Pick
+  Operation operation;
+  Walk walk;
+  const char* query;     // 8-bit, plain ASCII so every peer folds it alike; unused by Lookup
+  // Per start: the hit's index (NoEntry for none); for EveryHit the number of hits; for Lookup
   // the index itself.
   int expected[StartCount];
 };
 
 inline constexpr QueryClass QueryClasses[] = {
     {"miss_6_bytes", "a text in no entry, of rare letters: every entry must be ruled out",
-     Kind::Text, "qzxjvk", {NotFound, NotFound}},
+     Operation::TextSearch, Walk::FirstHit, "qzxjvk", {NoEntry, NoEntry}},
     {"miss_common_words",
      "a text in no entry made of common words: each piece is everywhere, only the whole is not",
-     Kind::Text, "love the night away", {NotFound, NotFound}},
+     Operation::TextSearch, Walk::FirstHit, "love the night away", {NoEntry, NoEntry}},
     {"rare_late", "one hit in the table's very last entry: the whole span is passed over first",
-     Kind::Text, "|46547|", {11081, 11081}},
+     Operation::TextSearch, Walk::FirstHit, "|46547|", {11081, 11081}},
     {"common_early", "a common word (223 hits) found within a few entries: cost per call",
-     Kind::Text, "love", {77, 5072}},
+     Operation::TextSearch, Walk::FirstHit, "love", {77, 5072}},
     {"1_byte_present", "a rare single byte (2 entries): too short for any 3-byte index",
-     Kind::Text, ";", {543, 10795}},
+     Operation::TextSearch, Walk::FirstHit, ";", {543, 10795}},
     {"1_byte_absent", "a single byte no entry holds: a full pass with nothing to skip on",
-     Kind::Text, "~", {NotFound, NotFound}},
+     Operation::TextSearch, Walk::FirstHit, "~", {NoEntry, NoEntry}},
     {"2_bytes_present", "a rare byte pair (5 entries): too short for any 3-byte index",
-     Kind::Text, "zq", {4193, 6286}},
+     Operation::TextSearch, Walk::FirstHit, "zq", {4193, 6286}},
     {"2_bytes_absent", "a byte pair no entry holds: a full pass with short needles",
-     Kind::Text, "qz", {NotFound, NotFound}},
+     Operation::TextSearch, Walk::FirstHit, "qz", {NoEntry, NoEntry}},
     {"paging_common", "every hit of a common text (620 from 0, 327 from 5000), one call per hit",
-     Kind::PageText, "night", {620, 327}},
+     Operation::TextSearch, Walk::EveryHit, "night", {620, 327}},
     {"filter_3_none", "3 common terms that share entries in pairs but never all three",
-     Kind::Filter, "feat;night;velvet;", {NotFound, NotFound}},
+     Operation::TermFilter, Walk::FirstHit, "feat;night;velvet;", {NoEntry, NoEntry}},
     {"filter_1_none", "1 term of common words in no entry: what one term costs when nothing passes",
-     Kind::Filter, "love the night away;", {NotFound, NotFound}},
+     Operation::TermFilter, Walk::FirstHit, "love the night away;", {NoEntry, NoEntry}},
     {"filter_10_none", "10 of the most common terms, never all in one entry: cost per term",
-     Kind::Filter, "the;feat;light;night;summer;heart;dance;velvet;radio;mix;",
-     {NotFound, NotFound}},
+     Operation::TermFilter, Walk::FirstHit, "the;feat;light;night;summer;heart;dance;velvet;radio;mix;",
+     {NoEntry, NoEntry}},
     {"filter_late", "3 common terms first together in entry 10922: many partial candidates",
-     Kind::Filter, "the;light;tonight;", {10922, 10922}},
+     Operation::TermFilter, Walk::FirstHit, "the;light;tonight;", {10922, 10922}},
     {"pick", "one entry by index: one table read and one conversion to UTF-16",
-     Kind::Pick, "", {0, 5000}},
+     Operation::Lookup, Walk::FirstHit, "", {0, 5000}},
 };
 
 }  // namespace tuneledger_bench

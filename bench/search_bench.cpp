@@ -20,11 +20,13 @@
 #include <utility>
 #include <vector>
 
+#include "calls.h"
 #include "chart_table.h"
 #include "literal_search.h"
 #include "query_classes.h"
 #include "sqlite_search.h"
 #include "summary_reporter.h"
+#include "text.h"
 #include "tuneledger.h"
 
 namespace tuneledger_bench {
@@ -46,21 +48,10 @@ std::string ProcessorName() {
   return "unknown processor";
 }
 
-// The queries are plain ASCII, so each byte is one UTF-16 unit.
-std::u16string Wide(std::string_view text) { return {text.begin(), text.end()}; }
-
-// The index of a hit ("INDEX-ENTRY"), or NotFound for any other answer.
-int IndexOfAnswer(const char16_t* answer) {
-  if (*answer < u'0' || *answer > u'9') return NotFound;
-  int index = 0;
-  for (; *answer >= u'0' && *answer <= u'9'; ++answer) index = index * 10 + (*answer - u'0');
-  return index;
-}
-
 // Calls `on_hit` for each hit of `first_hit` from `start` on, searching again from hit + 1.
 template <typename FirstHit, typename OnHit>
 void PageThroughHits(FirstHit first_hit, int start, OnHit on_hit) {
-  for (int hit = first_hit(start); hit != NotFound; hit = first_hit(hit + 1)) on_hit(hit);
+  for (int hit = first_hit(start); hit != NoEntry; hit = first_hit(hit + 1)) on_hit(hit);
 }
 
 template <typename FirstHit>
@@ -78,27 +69,26 @@ int CountHits(FirstHit first_hit, int start) {
 }
 
 // What the peers without a text search of their own look for: a text is a single term.
-std::vector<std::string> TermsOf(Kind kind, const std::string& query) {
-  return kind == Kind::Filter ? SplitTerms(query) : std::vector<std::string>{query};
+std::vector<std::string> TermsOf(Operation operation, const std::string& query) {
+  return operation == Operation::TermFilter ? kit::SplitTerms(query) : std::vector<std::string>{query};
 }
 
 // --- The four ways of answering -----------------------------------------------------------------
 
 // The library's answer to a first-hit query, through its exported calls.
 struct LibraryFirstHit {
-  Kind kind;
+  Operation operation;
   std::u16string query;
   int operator()(int start) const {
-    return IndexOfAnswer(kind == Kind::Filter ? FoodPickerFilter(query.c_str(), start)
-                                              : FoodPickerText(query.c_str(), start));
+    return kit::HitIndex(kit::FromLibrary(kit::Call(kit::InProcess(), operation, query.c_str(), start)));
   }
 };
 
 struct LiteralFirstHit {
-  Kind kind;
+  Operation operation;
   std::string query;
   int operator()(int start) const {
-    return kind == Kind::Filter ? LiteralFilter(query, start) : LiteralFindText(query, start);
+    return operation == Operation::TermFilter ? LiteralFilter(query, start) : LiteralFindText(query, start);
   }
 };
 
@@ -131,10 +121,8 @@ std::size_t ReadOnce(const char* bytes, std::size_t size, unsigned char absent) 
 // The last entry a query has to look at: its answer, or the end of the table when there is
 // none or when every hit is wanted.
 int LastEntryCovered(const QueryClass& query, int expected) {
-  if (query.kind == Kind::Text || query.kind == Kind::Filter) {
-    return expected == NotFound ? tuneledger::LastEntryIndex : expected;
-  }
-  return query.kind == Kind::Pick ? expected : tuneledger::LastEntryIndex;
+  if (query.operation == Operation::Lookup) return expected;
+  return query.walk == Walk::EveryHit || expected == NoEntry ? tuneledger::LastEntryIndex : expected;
 }
 
 struct Span {
@@ -181,11 +169,12 @@ bool PeersAgree(const std::string& what, const std::vector<std::pair<std::string
   return agree;
 }
 
-std::vector<std::pair<std::string, int>> FirstHits(const SqliteChart& chart, Kind kind,
+std::vector<std::pair<std::string, int>> FirstHits(const SqliteChart& chart, Operation operation,
                                                    const std::string& query, int start) {
-  std::vector<std::pair<std::string, int>> answers = {{"library", LibraryFirstHit{kind, Wide(query)}(start)},
-                                                      {"literal", LiteralFirstHit{kind, query}(start)}};
-  const std::vector<std::string> terms = TermsOf(kind, query);
+  std::vector<std::pair<std::string, int>> answers = {
+      {"library", LibraryFirstHit{operation, kit::WideFromBytes(query)}(start)},
+      {"literal", LiteralFirstHit{operation, query}(start)}};
+  const std::vector<std::string> terms = TermsOf(operation, query);
   for (Way way : SqliteWays) {
     if (!CanAnswer(way, terms)) continue;
     answers.emplace_back(std::string("SQLite ") + WayName(way),
@@ -196,10 +185,10 @@ std::vector<std::pair<std::string, int>> FirstHits(const SqliteChart& chart, Kin
 
 bool PagingAgrees(const SqliteChart& chart, const QueryClass& query, int start, int expected_hits,
                   const std::string& what) {
-  const std::vector<int> library = EveryHit(LibraryFirstHit{Kind::Text, Wide(query.query)}, start);
+  const std::vector<int> library = EveryHit(LibraryFirstHit{query.operation, kit::WideFromBytes(query.query)}, start);
   std::vector<std::pair<std::string, std::vector<int>>> answers = {
-      {"literal", EveryHit(LiteralFirstHit{Kind::Text, query.query}, start)}};
-  const std::vector<std::string> terms = TermsOf(query.kind, query.query);
+      {"literal", EveryHit(LiteralFirstHit{query.operation, query.query}, start)}};
+  const std::vector<std::string> terms = TermsOf(query.operation, query.query);
   for (Way way : SqliteWays) {
     if (!CanAnswer(way, terms)) continue;
     answers.emplace_back(std::string("SQLite ") + WayName(way),
@@ -211,44 +200,39 @@ bool PagingAgrees(const SqliteChart& chart, const QueryClass& query, int start, 
   return PeersAgree(what, answers, library) && as_expected;
 }
 
-bool PickAgrees(const SqliteChart& chart, int index, const std::string& what) {
+bool LookupAgrees(const SqliteChart& chart, int index, const std::string& what) {
   char16_t literal[tuneledger::LongestEntry + 1];
   char16_t sqlite[tuneledger::LongestEntry + 1];
-  const std::u16string_view library = FoodPicker(index);
-  SqlitePick pick(chart);
+  const std::u16string_view library = kit::FromLibrary(FoodPicker(index));
+  SqliteLookup lookup(chart);
   const bool literal_agrees =
-      Reports(library == LiteralPick(index, literal), what, "the literal method reads another text");
-  return Reports(library == pick.Pick(index, sqlite), what, "SQLite reads another text") && literal_agrees;
+      Reports(library == LiteralLookup(index, literal), what, "the literal method reads another text");
+  return Reports(library == lookup.Lookup(index, sqlite), what, "SQLite reads another text") && literal_agrees;
 }
 
 bool ClassAgrees(const SqliteChart& chart, const QueryClass& query, int start, int expected) {
   const std::string what = std::string(query.name) + " from " + std::to_string(start);
-  switch (query.kind) {
-    case Kind::Text:
-    case Kind::Filter:
-      return PeersAgree(what, FirstHits(chart, query.kind, query.query, start), expected);
-    case Kind::PageText:
-      return PagingAgrees(chart, query, start, expected, what);
-    case Kind::Pick:
-      return PickAgrees(chart, expected, what);
-  }
-  return false;
+  if (query.operation == Operation::Lookup) return LookupAgrees(chart, expected, what);
+  if (query.walk == Walk::EveryHit) return PagingAgrees(chart, query, start, expected, what);
+  return PeersAgree(what, FirstHits(chart, query.operation, query.query, start), expected);
 }
 
 // Texts and filters that are not timed but would show a peer quoting or escaping wrongly
 // ('%', '_', '\' and '"' occur in no entry, so a pattern that lost its escape matches too
 // much), or splitting filters otherwise than the library.
 struct Probe {
-  Kind kind;
+  Operation operation;
   const char* query;
 };
 constexpr Probe Probes[] = {
-    {Kind::Text, "%"},          {Kind::Text, "_"},         {Kind::Text, "\\"},
-    {Kind::Text, "\""},         {Kind::Text, "lo%ve"},     {Kind::Text, "l_ve"},
-    {Kind::Text, "\"love\""},   {Kind::Text, "ni\"ght"},   {Kind::Text, "(X124)"},
-    {Kind::Filter, "zq;the;"},  {Kind::Filter, "%;love;"}, {Kind::Filter, "love;\"x;"},
-    {Kind::Filter, "love;(x;"}, {Kind::Filter, ";;"},      {Kind::Filter, "love;night"},
-    {Kind::Filter, ""},
+    {Operation::TextSearch, "%"},          {Operation::TextSearch, "_"},
+    {Operation::TextSearch, "\\"},         {Operation::TextSearch, "\""},
+    {Operation::TextSearch, "lo%ve"},      {Operation::TextSearch, "l_ve"},
+    {Operation::TextSearch, "\"love\""},   {Operation::TextSearch, "ni\"ght"},
+    {Operation::TextSearch, "(X124)"},     {Operation::TermFilter, "zq;the;"},
+    {Operation::TermFilter, "%;love;"},    {Operation::TermFilter, "love;\"x;"},
+    {Operation::TermFilter, "love;(x;"},   {Operation::TermFilter, ";;"},
+    {Operation::TermFilter, "love;night"}, {Operation::TermFilter, ""},
 };
 
 bool EveryAnswerAgrees(const SqliteChart& chart) {
@@ -258,7 +242,7 @@ bool EveryAnswerAgrees(const SqliteChart& chart) {
   }
   for (const Probe& probe : Probes) {
     for (int start : Starts) {
-      const auto answers = FirstHits(chart, probe.kind, probe.query, start);
+      const auto answers = FirstHits(chart, probe.operation, probe.query, start);
       agree &= PeersAgree(std::string("probe \"") + probe.query + "\" from " + std::to_string(start), answers,
                           answers.front().second);
     }
@@ -281,26 +265,26 @@ void Register(const std::string& name, std::size_t bytes_covered, Answer answer)
 
 // A first-hit query, or the whole walk through every hit when paging.
 template <typename FirstHit>
-void RegisterSearch(const std::string& name, std::size_t bytes, Kind kind, int start, FirstHit first_hit) {
-  if (kind == Kind::PageText) {
+void RegisterSearch(const std::string& name, std::size_t bytes, Walk walk, int start, FirstHit first_hit) {
+  if (walk == Walk::EveryHit) {
     Register(name, bytes, [first_hit, start] { return CountHits(first_hit, start); });
   } else {
     Register(name, bytes, [first_hit, start] { return first_hit(start); });
   }
 }
 
-void RegisterPick(const std::string& prefix, std::size_t bytes, const SqliteChart& chart, int index,
-                  SummaryRow& row) {
+void RegisterLookup(const std::string& prefix, std::size_t bytes, const SqliteChart& chart, int index,
+                    SummaryRow& row) {
   Register(row.library, bytes, [index] { return FoodPicker(index); });
   Register(row.literal, bytes, [index] {
     char16_t out[tuneledger::LongestEntry + 1];
-    return LiteralPick(index, out).size();
+    return LiteralLookup(index, out).size();
   });
-  auto pick = std::make_shared<SqlitePick>(chart);
+  auto lookup = std::make_shared<SqliteLookup>(chart);
   row.sqlite_ways.push_back(prefix + "sqlite_rowid");
-  Register(row.sqlite_ways.back(), bytes, [pick, index] {
+  Register(row.sqlite_ways.back(), bytes, [lookup, index] {
     char16_t out[tuneledger::LongestEntry + 1];
-    return pick->Pick(index, out).size();
+    return lookup->Lookup(index, out).size();
   });
 }
 
@@ -310,18 +294,17 @@ SummaryRow RegisterClass(const SqliteChart& chart, const QueryClass& query, int 
   SummaryRow row{query.name,          query.stresses,     start, prefix + "library",
                  prefix + "literal", /*sqlite_ways=*/{}, prefix + "floor"};
   const Span span = SpanCovered(query, start, expected);
-  if (query.kind == Kind::Pick) {
-    RegisterPick(prefix, span.size, chart, expected, row);
+  if (query.operation == Operation::Lookup) {
+    RegisterLookup(prefix, span.size, chart, expected, row);
   } else {
-    const Kind first_hit_kind = query.kind == Kind::Filter ? Kind::Filter : Kind::Text;
-    RegisterSearch(row.library, span.size, query.kind, start,
-                   LibraryFirstHit{first_hit_kind, Wide(query.query)});
-    RegisterSearch(row.literal, span.size, query.kind, start, LiteralFirstHit{first_hit_kind, query.query});
-    const std::vector<std::string> terms = TermsOf(query.kind, query.query);
+    RegisterSearch(row.library, span.size, query.walk, start,
+                   LibraryFirstHit{query.operation, kit::WideFromBytes(query.query)});
+    RegisterSearch(row.literal, span.size, query.walk, start, LiteralFirstHit{query.operation, query.query});
+    const std::vector<std::string> terms = TermsOf(query.operation, query.query);
     for (Way way : SqliteWays) {
       if (!CanAnswer(way, terms)) continue;
       row.sqlite_ways.push_back(prefix + "sqlite_" + WayName(way));
-      RegisterSearch(row.sqlite_ways.back(), span.size, query.kind, start,
+      RegisterSearch(row.sqlite_ways.back(), span.size, query.walk, start,
                      SqliteFirstHit{std::make_shared<SqliteSearch>(chart, terms, way)});
     }
   }

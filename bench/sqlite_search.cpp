@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "chart_table.h"
-#include "literal_search.h"
 #include "query_classes.h"
+#include "text.h"
 
 namespace tuneledger_bench {
 namespace {
@@ -121,22 +121,22 @@ int SqliteSearch::FirstHit(int start) {
   for (const std::string& like : likes_) BindText(statement_, parameter++, like);
   const int step = sqlite3_step(statement_);
   if (step != SQLITE_ROW) Check(step, SQLITE_DONE, db_, "search");
-  const int hit = step == SQLITE_ROW ? sqlite3_column_int(statement_, 0) : NotFound;
+  const int hit = step == SQLITE_ROW ? sqlite3_column_int(statement_, 0) : NoEntry;
   sqlite3_reset(statement_);
   return hit;
 }
 
-SqlitePick::SqlitePick(const SqliteChart& chart)
+SqliteLookup::SqliteLookup(const SqliteChart& chart)
     : db_(chart.db()), statement_(Prepare(db_, "SELECT text FROM chart WHERE id = ?")) {}
 
-SqlitePick::~SqlitePick() { sqlite3_finalize(statement_); }
+SqliteLookup::~SqliteLookup() { sqlite3_finalize(statement_); }
 
-std::u16string_view SqlitePick::Pick(int index, char16_t* out) {
+std::u16string_view SqliteLookup::Lookup(int index, char16_t* out) {
   sqlite3_bind_int(statement_, 1, index);
   Check(sqlite3_step(statement_), SQLITE_ROW, db_, "read an entry");
   const auto* bytes = sqlite3_column_text(statement_, 0);
   const std::size_t length = static_cast<std::size_t>(sqlite3_column_bytes(statement_, 0));
-  for (std::size_t i = 0; i < length; ++i) out[i] = WideFromByte(bytes[i]);
+  for (std::size_t i = 0; i < length; ++i) out[i] = kit::CharOfByte(bytes[i]);
   out[length] = u'\0';
   sqlite3_reset(statement_);
   return {out, length};

@@ -50,7 +50,7 @@ class SqliteSearch {
   SqliteSearch(const SqliteSearch&) = delete;
   SqliteSearch& operator=(const SqliteSearch&) = delete;
 
-  // The entry's index (its rowid), or NotFound.
+  // The entry's index (its rowid), or NoEntry.
   int FirstHit(int start);
 
  private:
@@ -61,15 +61,15 @@ class SqliteSearch {
 };
 
 // Entry `index` read by rowid from the plain table.
-class SqlitePick {
+class SqliteLookup {
  public:
-  explicit SqlitePick(const SqliteChart& chart);
-  ~SqlitePick();
-  SqlitePick(const SqlitePick&) = delete;
-  SqlitePick& operator=(const SqlitePick&) = delete;
+  explicit SqliteLookup(const SqliteChart& chart);
+  ~SqliteLookup();
+  SqliteLookup(const SqliteLookup&) = delete;
+  SqliteLookup& operator=(const SqliteLookup&) = delete;
 
   // Entry `index` as UTF-16 in `out`, which has room for the longest entry and a terminator.
-  std::u16string_view Pick(int index, char16_t* out);
+  std::u16string_view Lookup(int index, char16_t* out);
 
  private:
   sqlite3* db_;

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "calls.h"
 #include "matching.h"
 #include "reference_model.h"
+#include "text.h"
 #include "tuneledger.h"
 
 namespace fuzz {
@@ -21,7 +23,6 @@ namespace fuzz {
 inline constexpr std::size_t MaxInputBytes = 8192;
 // A text stops growing here: 4 Mi units, 8 MB of UTF-16.
 inline constexpr std::size_t MaxTextUnits = std::size_t{1} << 22;
-inline constexpr std::size_t ResultCapacity = 3000;
 
 // Reads a fuzz input front to back; past its end every byte is 0.
 class Input {
@@ -65,7 +66,7 @@ class Input {
         case 0xF6: text += u'\xFFFF'; break;
         case 0xF7: text += u'\xFEFF'; break;
         case 0xF8: Repeat(text); break;
-        default: text += reference::CharOfByte(byte);
+        default: text += kit::CharOfByte(byte);
       }
     }
     if (text.size() > MaxTextUnits) text.resize(MaxTextUnits);
@@ -101,8 +102,8 @@ class HandedText {
   HandedText(const char16_t* text, std::size_t longest)
       : null_(text == nullptr), units_(text, text + reference::UnitsToDecide(text, longest)) {}
 
-  const tuneledger_char* get() const {
-    return null_ ? nullptr : reinterpret_cast<const tuneledger_char*>(units_.data());
+  const char16_t* get() const {
+    return null_ ? nullptr : units_.data();
   }
   bool Unchanged(const char16_t* text) const {
     for (std::size_t i = 0; i < units_.size(); ++i) {
@@ -124,18 +125,6 @@ inline void UseSearchVariantFor(std::size_t size) {
   tuneledger::UseFindFolded(variants[size % count].find);
 }
 
-inline void Print(const char* label, const std::u16string& text) {
-  std::fprintf(stderr, "%s \"", label);
-  for (char16_t unit : text) {
-    if (unit >= 0x20 && unit < 0x7F) {
-      std::fputc(unit, stderr);
-    } else {
-      std::fprintf(stderr, "\\u%04X", static_cast<unsigned>(unit));
-    }
-  }
-  std::fprintf(stderr, "\"\n");
-}
-
 inline void Require(bool holds, const char* invariant) {
   if (holds) return;
   std::fprintf(stderr, "invariant broken: %s\n", invariant);
@@ -144,35 +133,23 @@ inline void Require(bool holds, const char* invariant) {
 
 inline void RequireEqual(const std::u16string& answer, const std::u16string& expected, const char* what) {
   if (answer == expected) return;
-  Print("library:", answer);
-  Print("model:  ", expected);
+  std::fprintf(stderr, "library: %s\nmodel:   %s\n", kit::Printable(answer, kit::ResultCapacity).c_str(),
+               kit::Printable(expected, kit::ResultCapacity).c_str());
   Require(false, what);
 }
 
 // The answer as text, once it is sure to end within the result text's capacity.
 inline std::u16string Read(const tuneledger_char* answer) {
-  const auto* text = reinterpret_cast<const char16_t*>(answer);
-  std::size_t length = 0;
-  while (length < ResultCapacity && text[length] != 0) ++length;
-  Require(length < ResultCapacity, "the answer ends within 3000 units");
-  return {text, length};
-}
-
-// The index of a search hit ("INDEX-ENTRY"), or -1 for anything else.
-inline int HitIndex(const std::u16string& answer) {
-  int index = 0;
-  std::size_t digits = 0;
-  for (; digits < answer.size() && digits < 5 && answer[digits] >= u'0' && answer[digits] <= u'9'; ++digits) {
-    index = index * 10 + (answer[digits] - u'0');
-  }
-  return digits > 0 && digits < answer.size() && answer[digits] == u'-' ? index : -1;
+  std::u16string text = kit::Read(answer);
+  Require(text.size() < kit::ResultCapacity, "the answer ends within 3000 units");
+  return text;
 }
 
 // The entries the model must look at to judge an answer: up to the library's hit, since a hit
 // found earlier or none found there both show a wrong answer; all of them for "NOT FOUND!".
 inline int LastToCheck(const std::u16string& answer) {
-  int hit = HitIndex(answer);
-  return hit >= 0 ? hit : reference::LastIndex;
+  int hit = kit::HitIndex(answer);
+  return hit != kit::NoEntry ? hit : reference::LastIndex;
 }
 
 // Each operation's answer must always sit in the same place: the thread's own result text.
@@ -181,16 +158,23 @@ inline void RequireSamePlace(const tuneledger_char*& first, const tuneledger_cha
   Require(answer == first, "every answer of an operation sits in the thread's one result text for it");
 }
 
-enum class Operation { Pick, Text, Filter };
-
 // The answers of the two operations not being fuzzed, taken before a call (cheaply: each one
 // decides at its first entry), to show that the call leaves them alone.
 class Bystanders {
  public:
-  explicit Bystanders(Operation fuzzed) {
-    if (fuzzed != Operation::Pick) Keep(FoodPicker(4));
-    if (fuzzed != Operation::Text) Keep(FoodPickerText(reinterpret_cast<const tuneledger_char*>(u"|46547|"), 11081));
-    if (fuzzed != Operation::Filter) Keep(FoodPickerFilter(reinterpret_cast<const tuneledger_char*>(u"(x124);"), 4));
+  explicit Bystanders(kit::Operation fuzzed) {
+    static constexpr struct {
+      kit::Operation operation;
+      const char16_t* text;
+      std::int32_t number;
+    } Calls[] = {
+        {kit::Operation::Lookup, nullptr, 4},
+        {kit::Operation::TextSearch, u"|46547|", 11081},
+        {kit::Operation::TermFilter, u"(x124);", 4},
+    };
+    for (const auto& call : Calls) {
+      if (call.operation != fuzzed) Keep(kit::Call(kit::InProcess(), call.operation, call.text, call.number));
+    }
   }
 
   void RequireUnchanged() const {

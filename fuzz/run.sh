@@ -17,7 +17,7 @@ export ASAN_OPTIONS=detect_stack_use_after_return=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 status=0
-for target in pick text filter; do
+for target in lookup text_search term_filter; do
   mkdir -p "$scratch/$target"
   log=$findings/$target.log
   echo "fuzzing $target for ${seconds}s"

@@ -6,6 +6,7 @@
 #include "code_page.h"
 #include "matching.h"
 #include "reference_model.h"
+#include "text.h"
 
 namespace tuneledger {
 namespace {
@@ -20,7 +21,7 @@ std::string Narrow(const std::u16string& text) {
 TEST(CodePage, EveryByteSurvivesTheRoundTrip) {
   for (int byte = 0; byte < 256; ++byte) {
     auto b = static_cast<unsigned char>(byte);
-    EXPECT_EQ(WideFromByte(b), reference::CharOfByte(b)) << byte;
+    EXPECT_EQ(WideFromByte(b), kit::CharOfByte(b)) << byte;
     EXPECT_EQ(static_cast<unsigned char>(ByteFromWide(WideFromByte(b))), b) << byte;
   }
   EXPECT_EQ(WideFromByte(0x80), u'\u20AC');
@@ -32,8 +33,7 @@ TEST(CodePage, EveryByteSurvivesTheRoundTrip) {
 TEST(CodePage, EveryCodeUnitNarrowsToOneByte) {
   for (char32_t unit = 1; unit < 0x10000; ++unit) {
     std::u16string text(1, static_cast<char16_t>(unit));
-    bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
-    char expected = surrogate ? '?' : static_cast<char>(reference::ByteOfChar(unit));
+    char expected = kit::IsSurrogate(unit) ? '?' : static_cast<char>(reference::ByteOfChar(unit));
     ASSERT_EQ(Narrow(text), std::string(1, expected)) << std::hex << unit;
   }
 }
@@ -77,7 +77,7 @@ TEST(CodePage, TextLongerThanTheFieldDoesNotFit) {
 TEST(Matching, FoldsOnlyAToZ) {
   for (int byte = 0; byte < 256; ++byte) {
     char c = static_cast<char>(byte);
-    char expected = byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : c;
+    char expected = kit::FoldLetter(c);
     char folded = c;
     FoldCase(&folded, 1);
     EXPECT_EQ(folded, expected) << byte;

@@ -7,7 +7,8 @@
 
 #include <algorithm>
 
-#include "test_support.h"
+#include "calls.h"
+#include "cases.h"
 #include "tuneledger.h"
 
 namespace {
@@ -26,7 +27,7 @@ class GuardedText {
   const tuneledger_char* Unterminated(std::size_t units, char16_t unit) {
     auto* end = reinterpret_cast<char16_t*>(pages_ + Room);
     std::fill(end - units, end, unit);
-    return Caller(end - units);
+    return kit::ToLibrary(end - units);
   }
 
  private:
@@ -37,9 +38,9 @@ class GuardedText {
 
 TEST(GuardedRead, TextsLongerThanTheirFieldAreReadNoFurther) {
   GuardedText guard;
-  EXPECT_EQ(Answer(FoodPickerText(guard.Unterminated(170, u'a'), 0)), u"NOT FOUND!");
-  EXPECT_EQ(Answer(FoodPickerFilter(guard.Unterminated(3000, u';'), 0)), u"NOT FOUND!");
-  EXPECT_EQ(Answer(FoodPickerText(guard.Unterminated(170, u'\xD83D'), 0)), u"NOT FOUND!");
+  EXPECT_EQ(kit::Read(FoodPickerText(guard.Unterminated(170, u'a'), 0)), kit::NotFound);
+  EXPECT_EQ(kit::Read(FoodPickerFilter(guard.Unterminated(3000, u';'), 0)), kit::NotFound);
+  EXPECT_EQ(kit::Read(FoodPickerText(guard.Unterminated(170, u'\xD83D'), 0)), kit::NotFound);
 }
 
 }  // namespace

@@ -1,48 +1,43 @@
 // The library as an application meets it: load the shared object, resolve the three names,
-// call them with the shared cases.
+// call them with the listed cases.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
+#include "calls.h"
 #include "cases.h"
-#include "test_support.h"
-#include "tuneledger.h"
 
 namespace {
-
-using Pick = decltype(&FoodPicker);
-using Search = decltype(&FoodPickerText);
 
 class LoadedLibrary : public testing::Test {
  protected:
   void SetUp() override {
     handle_ = dlopen(TUNELEDGER_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle_, nullptr) << dlerror();
-    pick_ = reinterpret_cast<Pick>(dlsym(handle_, "FoodPicker"));
-    text_ = reinterpret_cast<Search>(dlsym(handle_, "FoodPickerText"));
-    filter_ = reinterpret_cast<Search>(dlsym(handle_, "FoodPickerFilter"));
-    ASSERT_TRUE(pick_ && text_ && filter_);
+    calls_.lookup = Resolve<kit::Calls::LookupFunction>(kit::Operation::Lookup);
+    calls_.text_search = Resolve<kit::Calls::SearchFunction>(kit::Operation::TextSearch);
+    calls_.term_filter = Resolve<kit::Calls::SearchFunction>(kit::Operation::TermFilter);
+    ASSERT_TRUE(calls_.Complete());
   }
   void TearDown() override {
     if (handle_) dlclose(handle_);
   }
 
+  template <typename Function>
+  Function Resolve(kit::Operation operation) {
+    return reinterpret_cast<Function>(dlsym(handle_, kit::ExportedNameOf(operation)));
+  }
+
   void* handle_ = nullptr;
-  Pick pick_ = nullptr;
-  Search text_ = nullptr;
-  Search filter_ = nullptr;
+  kit::Calls calls_;
 };
 
-TEST_F(LoadedLibrary, AnswersEverySharedCase) {
-  for (const cases::Case& c : cases::All) {
-    std::u16string answer;
-    switch (c.call) {
-      case cases::Call::Pick: answer = Answer(pick_(c.number)); break;
-      case cases::Call::Text: answer = Answer(text_(Caller(c.text), c.number)); break;
-      case cases::Call::Filter: answer = Answer(filter_(Caller(c.text), c.number)); break;
-    }
-    EXPECT_EQ(answer, cases::Expected(c, [&](int i) { return Answer(pick_(i)); })) << c.number;
-    EXPECT_TRUE(cases::EndsWith(answer, c.ending)) << c.number;
+TEST_F(LoadedLibrary, AnswersEveryListedCase) {
+  const kit::EntrySource entry = [&](int i) { return kit::Answer(calls_, kit::Operation::Lookup, nullptr, i); };
+  const kit::CaseList list(entry);
+  for (const kit::Case& c : list.All()) {
+    std::string problem = kit::Judge(c, kit::Answer(calls_, c.operation, c.Text(), c.number), entry);
+    EXPECT_TRUE(problem.empty()) << problem;
   }
 }
 

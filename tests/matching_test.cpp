@@ -8,20 +8,14 @@
 #include "block_index.h"
 #include "chart_table.h"
 #include "matching.h"
+#include "text.h"
 
 namespace tuneledger {
 namespace {
 
-std::string Folded(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return text;
-}
-
 // Plain: fold a copy of the run and search it.
 std::ptrdiff_t NaiveFind(const char* begin, const char* end, const std::string& needle) {
-  std::size_t at = Folded(std::string(begin, end)).find(needle);
+  std::size_t at = kit::Folded(std::string(begin, end)).find(needle);
   return at == std::string::npos ? -1 : static_cast<std::ptrdiff_t>(at);
 }
 
@@ -89,7 +83,7 @@ TEST(FoldedFind, AgreesWithAFoldedCopyAcrossTheTable) {
       for (std::size_t n = 1 + pick(4); n > 0; --n) needle += alphabet[pick(sizeof alphabet - 1)];
     }
     if (needle.empty()) continue;
-    needle = Folded(needle);
+    needle = kit::Folded(needle);
     std::ptrdiff_t expected = NaiveFind(table + begin, table + end, needle);
     for (const FindFoldedVariant& variant : Variants()) {
       ASSERT_EQ(VariantFind(variant.find, table + begin, table + end, needle), expected)
@@ -102,7 +96,7 @@ bool MayHold(int block, const BlockRow& row) { return (row[block / 64] >> (block
 
 TEST(BlockIndex, NeverMissesABlockThatHoldsAText) {
   for (int i = 0; i <= LastEntryIndex; ++i) {
-    std::string folded = Folded(std::string(EntryText(i)));
+    std::string folded = kit::Folded(std::string(EntryText(i)));
     int block = i / BlockSize;
     for (std::size_t k = 0; k < folded.size(); ++k) {
       const char* at = folded.data() + k;

@@ -17,11 +17,11 @@
 #include <thread>
 #include <vector>
 
+#include "calls.h"
+#include "cases.h"
 #include "reference_model.h"
 #include "result_text.h"
-#include "test_support.h"
 #include "tuneledger.h"
-#include "unusual_inputs.h"
 
 namespace {
 
@@ -102,30 +102,38 @@ long HeapCallsDuring(Work work) {
   return heap_calls.load() - before;
 }
 
-void CallEachOperation() {
-  FoodPicker(0);
-  FoodPickerText(Caller(u"(x124)"), 0);
-  FoodPickerFilter(Caller(u"(x124);"), 0);
+// Every listed case, built once, before any heap is watched.
+const kit::CaseList& Listed() {
+  static const kit::CaseList list(reference::Lookup);
+  return list;
 }
 
-void CallEveryUnusualInput() {
-  for (const unusual::Input& input : unusual::All()) unusual::Make(input.call);
+const tuneledger_char* Call(const kit::Case& c) { return kit::Call(kit::InProcess(), c.operation, c.Text(), c.number); }
+
+void CallEachOperation() {
+  FoodPicker(0);
+  FoodPickerText(kit::ToLibrary(u"(x124)"), 0);
+  FoodPickerFilter(kit::ToLibrary(u"(x124);"), 0);
+}
+
+void CallEveryListedCase() {
+  for (const kit::Case& c : Listed().All()) Call(c);
 }
 
 TEST(Memory, NoHeapDuringACallOnceTheThreadHasCalled) {
 #ifdef TUNELEDGER_HEAP_UNWATCHED
   GTEST_SKIP() << "no way to watch the heap here";
 #endif
-  unusual::All();  // built before watching
+  Listed();  // built before watching
   void* (*volatile allocate)(std::size_t) = std::malloc;
   ASSERT_EQ(HeapCallsDuring([&] { std::free(allocate(16)); }), 1) << "the heap is not watched";
 
   long on_main = 0, on_new_thread = 0;
   CallEachOperation();
-  on_main = HeapCallsDuring(CallEveryUnusualInput);
+  on_main = HeapCallsDuring(CallEveryListedCase);
   std::thread([&] {
     CallEachOperation();
-    on_new_thread = HeapCallsDuring(CallEveryUnusualInput);
+    on_new_thread = HeapCallsDuring(CallEveryListedCase);
   }).join();
   EXPECT_EQ(on_main, 0);
   EXPECT_EQ(on_new_thread, 0);
@@ -178,13 +186,12 @@ class SmallStack {
   unsigned char* memory_;
 };
 
-TEST(Memory, EveryUnusualInputAnswersOnA64KiBStack) {
-  const std::vector<unusual::Input>& inputs = unusual::All();
+TEST(Memory, EveryListedCaseAnswersOnA64KiBStack) {
   std::vector<std::u16string> expected, answers;
-  for (const unusual::Input& input : inputs) expected.push_back(Answer(unusual::Make(input.call)));
+  for (const kit::Case& c : Listed().All()) expected.push_back(kit::Read(Call(c)));
   SmallStack stack;
   stack.Run([&] {
-    for (const unusual::Input& input : inputs) answers.push_back(Answer(unusual::Make(input.call)));
+    for (const kit::Case& c : Listed().All()) answers.push_back(kit::Read(Call(c)));
   });
   EXPECT_EQ(answers, expected);
 }
@@ -199,19 +206,13 @@ std::size_t StackUsedBy(Call call) {
 
 TEST(Memory, StackUseDoesNotGrowWithTheText) {
   const std::size_t sizes[] = {1 << 10, 64 << 10, 1 << 20, 16 << 20};  // bytes of UTF-16
-  for (bool filter : {false, true}) {
+  for (kit::Operation operation : {kit::Operation::TextSearch, kit::Operation::TermFilter}) {
     std::vector<std::size_t> used;
     for (std::size_t bytes : sizes) {
-      std::u16string text = unusual::Repeated(filter ? u"love;" : u"love ", bytes / 2);
-      used.push_back(StackUsedBy([&] {
-        if (filter) {
-          FoodPickerFilter(Caller(text.c_str()), 0);
-        } else {
-          FoodPickerText(Caller(text.c_str()), 0);
-        }
-      }));
+      std::u16string text = kit::Repeated(operation == kit::Operation::TermFilter ? u"love;" : u"love ", bytes / 2);
+      used.push_back(StackUsedBy([&] { kit::Call(kit::InProcess(), operation, text.c_str(), 0); }));
     }
-    std::cout << (filter ? "FoodPickerFilter" : "FoodPickerText") << " stack bytes for 1 KB, 64 KB, 1 MB, 16 MB:";
+    std::cout << kit::ExportedNameOf(operation) << " stack bytes for 1 KB, 64 KB, 1 MB, 16 MB:";
     for (std::size_t bytes : used) std::cout << ' ' << bytes;
     std::cout << " (of " << SmallStack::Size << ", TLS included)\n";
     for (std::size_t i = 1; i < used.size(); ++i) EXPECT_LE(used[i], used[0]) << "text of " << sizes[i] << " bytes";
@@ -237,7 +238,7 @@ TEST(MemoryDeathTest, AWritePastEitherEndOfAResultTextStopsTheProcess) {
       "overrun");
   // Writing within the capacity is fine.
   ResultText(Operation::TextSearch)[tuneledger::ResultCapacity - 1] = u'x';
-  EXPECT_EQ(Answer(FoodPicker(3)), reference::Pick(3));
+  EXPECT_EQ(kit::Read(FoodPicker(3)), reference::Lookup(3));
 }
 #endif
 

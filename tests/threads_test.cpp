@@ -9,12 +9,16 @@
 #include <thread>
 #include <vector>
 
+#include "calls.h"
 #include "chart_table.h"
 #include "reference_model.h"
-#include "test_support.h"
+#include "text.h"
 #include "tuneledger.h"
 
 namespace {
+
+using kit::Read;
+using kit::ToLibrary;
 
 TEST(Threads, EachThreadKeepsItsOwnAnswer) {
   const std::u16string texts[] = {u"(x124)", u"love", u"no such text", u"|46547|", u"e", u"night"};
@@ -24,15 +28,15 @@ TEST(Threads, EachThreadKeepsItsOwnAnswer) {
   std::vector<std::thread> threads;
   for (int t = 0; t < Threads; ++t) {
     threads.emplace_back([&, t] {
-      const tuneledger_char* mine = FoodPickerText(Caller(texts[t].c_str()), t);
+      const tuneledger_char* mine = FoodPickerText(ToLibrary(texts[t].c_str()), t);
       // Wait until every thread has answered, so a shared result would show another's text.
       arrived.fetch_add(1);
       while (arrived.load() < Threads) std::this_thread::yield();
-      seen[t] = Answer(mine);
+      seen[t] = Read(mine);
     });
   }
   for (std::thread& thread : threads) thread.join();
-  for (int t = 0; t < Threads; ++t) EXPECT_EQ(seen[t], reference::SearchText(texts[t].c_str(), t)) << t;
+  for (int t = 0; t < Threads; ++t) EXPECT_EQ(seen[t], reference::TextSearch(texts[t].c_str(), t)) << t;
 }
 
 // One call of each operation.
@@ -45,36 +49,36 @@ struct Round {
 };
 
 struct Answers {
-  std::u16string pick, text, filter;
+  std::u16string lookup, text_search, term_filter;
   bool operator==(const Answers& other) const {
-    return pick == other.pick && text == other.text && filter == other.filter;
+    return lookup == other.lookup && text_search == other.text_search && term_filter == other.term_filter;
   }
 };
 
 struct Places {
-  const tuneledger_char *pick, *text, *filter;
+  const tuneledger_char *lookup, *text_search, *term_filter;
 };
 
 // Calls all three before reading any answer, so a call that wrote over another operation's
 // answer would show.
 Answers Call(const Round& round, Places* places = nullptr) {
-  const tuneledger_char* pick = FoodPicker(round.index);
-  const tuneledger_char* text = FoodPickerText(Caller(round.text.c_str()), round.text_start);
-  const tuneledger_char* filter = FoodPickerFilter(Caller(round.filter.c_str()), round.filter_start);
-  if (places) *places = {pick, text, filter};
-  return {Answer(pick), Answer(text), Answer(filter)};
+  const tuneledger_char* lookup = FoodPicker(round.index);
+  const tuneledger_char* text_search = FoodPickerText(ToLibrary(round.text.c_str()), round.text_start);
+  const tuneledger_char* term_filter = FoodPickerFilter(ToLibrary(round.filter.c_str()), round.filter_start);
+  if (places) *places = {lookup, text_search, term_filter};
+  return {Read(lookup), Read(text_search), Read(term_filter)};
 }
 
 // A round whose three answers are entry `entry` in full: long answers.
 Round LongRound(int entry) {
   std::string stored(tuneledger::EntryText(entry));
   std::string terms = stored.substr(0, 8) + ";" + stored.substr(stored.size() - 6) + ";";
-  return {entry, reference::Wide(stored), entry, reference::Wide(terms), entry};
+  return {entry, kit::WideFromBytes(stored), entry, kit::WideFromBytes(terms), entry};
 }
 
 // A round whose answers are the short messages.
 Round ShortRound(int thread) {
-  std::u16string digits = U16(std::to_string(thread));
+  std::u16string digits = kit::WideFromBytes(std::to_string(thread));
   return {11082 + thread, u"no such text " + digits, thread, u"(x124);" + digits + u";", 5 + thread};
 }
 
@@ -111,7 +115,7 @@ TEST(Threads, ManyMoreThreadsThanCoresReleasedTogether) {
       // Stay alive until every thread has answered, then read the last answers again.
       done.fetch_add(1);
       WaitUntil(done, threads);
-      kept[t] = {Answer(places[t].pick), Answer(places[t].text), Answer(places[t].filter)};
+      kept[t] = {Read(places[t].lookup), Read(places[t].text_search), Read(places[t].term_filter)};
     });
   }
   for (std::thread& thread : pool) thread.join();
@@ -120,7 +124,7 @@ TEST(Threads, ManyMoreThreadsThanCoresReleasedTogether) {
   for (int t = 0; t < threads; ++t) {
     EXPECT_TRUE(seen[t] == expected[t]) << "thread " << t;
     EXPECT_TRUE(kept[t] == expected[t].back()) << "thread " << t;
-    distinct.insert({places[t].pick, places[t].text, places[t].filter});
+    distinct.insert({places[t].lookup, places[t].text_search, places[t].term_filter});
   }
   EXPECT_EQ(distinct.size(), 3u * static_cast<unsigned>(threads)) << "live threads share a result text";
 }

@@ -1,5 +1,5 @@
 // The DLL as a Windows application meets it: load TUNELEDGER.dll from beside this program,
-// resolve each call by ordinal and by name, hold the calls to the shared cases, and read the
+// resolve each call by ordinal and by name, hold the calls to the listed cases, and read the
 // version resource. Prints what it finds and "N passed, N failed"; exits 0 only if all passed.
 #include <windows.h>
 
@@ -7,14 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "calls.h"
 #include "cases.h"
-#include "test_support.h"
 #include "tuneledger.h"
 
 namespace {
-
-using Pick = decltype(&FoodPicker);
-using Search = decltype(&FoodPickerText);
 
 int passed = 0;
 int failed = 0;
@@ -38,15 +35,12 @@ std::wstring LibraryBesideThisProgram() {
   return folder.substr(0, folder.find_last_of(L"\\/") + 1) + L"TUNELEDGER.dll";
 }
 
-struct Calls {
-  Pick pick = nullptr;
-  Search text = nullptr;
-  Search filter = nullptr;
-};
-
-// Resolves `name` and `ordinal`, which must both be found and give the same address.
+// Resolves the call's name and ordinal (1 to 3, in the order of kit::Operation), which must
+// both be found and give the same address.
 template <typename Function>
-Function Resolve(HMODULE library, const char* name, WORD ordinal) {
+Function Resolve(HMODULE library, kit::Operation operation) {
+  const char* name = kit::ExportedNameOf(operation);
+  const WORD ordinal = static_cast<WORD>(static_cast<int>(operation) + 1);
   FARPROC by_name = GetProcAddress(library, name);
   FARPROC by_ordinal = GetProcAddress(library, MAKEINTRESOURCEA(ordinal));
   std::string what = std::string(name) + " @" + std::to_string(ordinal);
@@ -59,20 +53,14 @@ Function Resolve(HMODULE library, const char* name, WORD ordinal) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(by_name));
 }
 
-void RunSharedCases(const Calls& calls) {
-  int number = 0;
-  for (const cases::Case& c : cases::All) {
-    std::u16string answer;
-    switch (c.call) {
-      case cases::Call::Pick: answer = Answer(calls.pick(c.number)); break;
-      case cases::Call::Text: answer = Answer(calls.text(Caller(c.text), c.number)); break;
-      case cases::Call::Filter: answer = Answer(calls.filter(Caller(c.text), c.number)); break;
-    }
-    std::string what = "shared case " + std::to_string(number++) + " (" + std::to_string(c.number) + ")";
-    Check(answer == cases::Expected(c, [&](int i) { return Answer(calls.pick(i)); }), what);
-    Check(cases::EndsWith(answer, c.ending), what + ": ending");
+void RunListedCases(const kit::Calls& calls) {
+  const kit::EntrySource entry = [&](int i) { return kit::Answer(calls, kit::Operation::Lookup, nullptr, i); };
+  const kit::CaseList list(entry);
+  for (const kit::Case& c : list.All()) {
+    std::string problem = kit::Judge(c, kit::Answer(calls, c.operation, c.Text(), c.number), entry);
+    Check(problem.empty(), problem);
   }
-  std::printf("shared cases: %d run\n", number);
+  std::printf("listed cases: %d run\n", static_cast<int>(list.All().size()));
 }
 
 std::string Numbers(DWORD high, DWORD low) {
@@ -139,11 +127,11 @@ int main() {
   Check(handle != nullptr, "LoadLibraryW " + Narrow(library));
   if (handle) {
     std::printf("loaded %s\n", Narrow(library).c_str());
-    Calls calls;
-    calls.pick = Resolve<Pick>(handle, "FoodPicker", 1);
-    calls.text = Resolve<Search>(handle, "FoodPickerText", 2);
-    calls.filter = Resolve<Search>(handle, "FoodPickerFilter", 3);
-    if (calls.pick && calls.text && calls.filter) RunSharedCases(calls);
+    kit::Calls calls;
+    calls.lookup = Resolve<kit::Calls::LookupFunction>(handle, kit::Operation::Lookup);
+    calls.text_search = Resolve<kit::Calls::SearchFunction>(handle, kit::Operation::TextSearch);
+    calls.term_filter = Resolve<kit::Calls::SearchFunction>(handle, kit::Operation::TermFilter);
+    if (calls.Complete()) RunListedCases(calls);
     CheckVersion(library);
     FreeLibrary(handle);
   }

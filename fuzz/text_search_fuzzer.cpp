@@ -14,34 +14,15 @@
 // Sanitizers catch the rest: no read or write outside a field, no undefined behaviour; a build
 // with TUNELEDGER_GUARD_RESULTS aborts on a write past either end of a result text.
 //
-// Input: a start (fuzz::Input::Number), a byte whose low bit makes the text null, then the text
+// Input (fuzz::SearchTarget): a start, a byte whose low bit makes the text null, then the text
 // (fuzz::Input::Text).
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "fuzz_input.h"
+#include "calls.h"
 #include "reference_model.h"
-#include "tuneledger.h"
+#include "search_target.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > fuzz::MaxInputBytes) return 0;
-  static const tuneledger_char* first_answer = nullptr;
-  fuzz::UseSearchVariantFor(size);
-  fuzz::Input input(data, size);
-  std::int32_t start = input.Number();
-  bool null_text = (input.Byte() & 1) != 0;
-  std::u16string whole = input.Text();
-  const char16_t* text = null_text ? nullptr : whole.c_str();
-
-  fuzz::HandedText handed(text, reference::LongestSearchText);
-  fuzz::Bystanders bystanders(fuzz::Operation::Text);
-  const tuneledger_char* answer = FoodPickerText(handed.get(), start);
-
-  fuzz::RequireSamePlace(first_answer, answer);
-  std::u16string got = fuzz::Read(answer);
-  fuzz::RequireEqual(got, reference::SearchText(text, start, fuzz::LastToCheck(got)), "the answer equals the model's");
-  fuzz::Require(null_text || handed.Unchanged(text), "the caller's text is not written");
-  bystanders.RequireUnchanged();
-  return 0;
+  return fuzz::SearchTarget(data, size, kit::Operation::TextSearch, reference::LongestSearchText);
 }

@@ -16,34 +16,15 @@
 // Sanitizers catch the rest: no read or write outside a field, no undefined behaviour; a build
 // with TUNELEDGER_GUARD_RESULTS aborts on a write past either end of a result text.
 //
-// Input: a start (fuzz::Input::Number), a byte whose low bit makes the filter null, then the
+// Input (fuzz::SearchTarget): a start, a byte whose low bit makes the filter null, then the
 // filter (fuzz::Input::Text; repeats of "x;" make thousands of terms or runs of ';').
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "fuzz_input.h"
+#include "calls.h"
 #include "reference_model.h"
-#include "tuneledger.h"
+#include "search_target.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > fuzz::MaxInputBytes) return 0;
-  static const tuneledger_char* first_answer = nullptr;
-  fuzz::UseSearchVariantFor(size);
-  fuzz::Input input(data, size);
-  std::int32_t start = input.Number();
-  bool null_filter = (input.Byte() & 1) != 0;
-  std::u16string whole = input.Text();
-  const char16_t* filter = null_filter ? nullptr : whole.c_str();
-
-  fuzz::HandedText handed(filter, reference::LongestFilter);
-  fuzz::Bystanders bystanders(fuzz::Operation::Filter);
-  const tuneledger_char* answer = FoodPickerFilter(handed.get(), start);
-
-  fuzz::RequireSamePlace(first_answer, answer);
-  std::u16string got = fuzz::Read(answer);
-  fuzz::RequireEqual(got, reference::Filter(filter, start, fuzz::LastToCheck(got)), "the answer equals the model's");
-  fuzz::Require(null_filter || handed.Unchanged(filter), "the caller's filter is not written");
-  bystanders.RequireUnchanged();
-  return 0;
+  return fuzz::SearchTarget(data, size, kit::Operation::TermFilter, reference::LongestFilter);
 }
