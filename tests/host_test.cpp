@@ -33,12 +33,7 @@ class LoadedLibrary : public testing::Test {
 };
 
 TEST_F(LoadedLibrary, AnswersEveryListedCase) {
-  const kit::EntrySource entry = [&](int i) { return kit::Answer(calls_, kit::Operation::Lookup, nullptr, i); };
-  const kit::CaseList list(entry);
-  for (const kit::Case& c : list.All()) {
-    std::string problem = kit::Judge(c, kit::Answer(calls_, c.operation, c.Text(), c.number), entry);
-    EXPECT_TRUE(problem.empty()) << problem;
-  }
+  for (const std::string& problem : kit::JudgeEveryCase(calls_)) EXPECT_TRUE(problem.empty()) << problem;
 }
 
 }  // namespace

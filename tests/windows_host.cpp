@@ -54,13 +54,9 @@ Function Resolve(HMODULE library, kit::Operation operation) {
 }
 
 void RunListedCases(const kit::Calls& calls) {
-  const kit::EntrySource entry = [&](int i) { return kit::Answer(calls, kit::Operation::Lookup, nullptr, i); };
-  const kit::CaseList list(entry);
-  for (const kit::Case& c : list.All()) {
-    std::string problem = kit::Judge(c, kit::Answer(calls, c.operation, c.Text(), c.number), entry);
-    Check(problem.empty(), problem);
-  }
-  std::printf("listed cases: %d run\n", static_cast<int>(list.All().size()));
+  const std::vector<std::string> problems = kit::JudgeEveryCase(calls);
+  for (const std::string& problem : problems) Check(problem.empty(), problem);
+  std::printf("listed cases: %d run\n", static_cast<int>(problems.size()));
 }
 
 std::string Numbers(DWORD high, DWORD low) {

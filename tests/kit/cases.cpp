@@ -250,6 +250,14 @@ std::string Judge(const Case& c, const std::u16string& got, const EntrySource& e
   return problem;
 }
 
+std::vector<std::string> JudgeEveryCase(const Calls& calls) {
+  const EntrySource entry = [&](int i) { return Answer(calls, Operation::Lookup, nullptr, i); };
+  const CaseList list(entry);
+  std::vector<std::string> problems;
+  for (const Case& c : list.All()) problems.push_back(Judge(c, Answer(calls, c.operation, c.Text(), c.number), entry));
+  return problems;
+}
+
 std::u16string Repeated(std::u16string_view piece, std::size_t units) {
   std::u16string text;
   text.reserve(units);

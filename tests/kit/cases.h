@@ -79,6 +79,11 @@ std::string Judge(const Case& c, const std::u16string& got, const EntrySource& e
 // "" when `got` equals `other`; otherwise the case, `other` (named `whose`) and `got`.
 std::string Compare(const Case& c, const std::u16string& got, const std::u16string& other, const char* whose);
 
+// Every listed case through `calls`, each answer judged (Judge) against the entries its own
+// lookup gives: one problem per case, "" for a case answered right. For the hosts that load the
+// library and have no other copy of the table.
+std::vector<std::string> JudgeEveryCase(const Calls& calls);
+
 // `units` UTF-16 units: `piece` over and over.
 std::u16string Repeated(std::u16string_view piece, std::size_t units);
 
