@@ -5,17 +5,24 @@
 #   tools/setup.sh cross      + mingw-w64, wine, qemu-user and the 32-bit ARM compiler
 #   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
 #   tools/setup.sh bench      + Google Benchmark and SQLite
+#   tools/setup.sh wasm       + clang 14 for WebAssembly with its C and C++ libraries, Node.js,
+#                               chromium, and playwright-core from npm (npm ci in tests/web)
 #
 # Groups can be combined: tools/setup.sh cross fuzz
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
+wasm=0
 packages=(g++ cmake make libgtest-dev python3 pkg-config)
 for group in "$@"; do
   case "$group" in
     cross) packages+=(mingw-w64 wine wine64 qemu-user g++-arm-linux-gnueabihf) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(libbenchmark-dev libsqlite3-dev hyperfine valgrind) ;;
-    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench)" >&2; exit 2 ;;
+    wasm) packages+=(clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
+                     libclang-rt-14-dev-wasm32 chromium)
+          wasm=1 ;;
+    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench, wasm)" >&2; exit 2 ;;
   esac
 done
 
@@ -27,11 +34,21 @@ done
 if command -v python3 >/dev/null; then
   missing=("${missing[@]/python3}")
 fi
+# Node.js 20 may come from elsewhere than Debian too; Debian's serves where there is none.
+if [ "$wasm" = 1 ] && ! command -v node >/dev/null; then
+  missing+=(nodejs npm)
+fi
 read -r -a missing <<< "${missing[*]}"
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -ne 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The browser test's npm packages, exactly as locked; playwright-core downloads no browser.
+if [ "$wasm" = 1 ] && [ ! -d tests/web/node_modules/playwright-core ]; then
+  npm ci --prefix tests/web --no-audit --no-fund
+fi

@@ -1,0 +1,11 @@
+# Installs the WebAssembly build into a scratch prefix and loads the installed module under Node.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cmake --install failed")
+endif()
+set(ENV{TUNELEDGER_INSTALLED_WEB_DIR} ${PREFIX}/share/tuneledger/web)
+execute_process(COMMAND ${NODE} --test ${TEST} RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "the installed module failed its test")
+endif()

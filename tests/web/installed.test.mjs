@@ -1,0 +1,17 @@
+// The installed copy of tuneledger.mjs loads tuneledger.wasm beside it and answers; the page
+// comes with it.
+import assert from 'node:assert/strict';
+import { access } from 'node:fs/promises';
+import path from 'node:path';
+import { test } from 'node:test';
+import { pathToFileURL } from 'node:url';
+
+const dir = process.env.TUNELEDGER_INSTALLED_WEB_DIR;
+
+test('the installed module answers, and the page is installed beside it', async () => {
+  const { load } = await import(pathToFileURL(path.join(dir, 'tuneledger.mjs')));
+  const tl = await load();
+  assert.equal(tl.searchText('(X124)', 0), '4-Hidden Wolves |Shake Me Down|1223|186|1|(x124)|2905678|718865961');
+  for (const file of ['index.html', 'page.js', 'page.css']) await access(path.join(dir, file));
+  await access(path.join(dir, '..', '..', '..', 'include', 'tuneledger.h'));
+});

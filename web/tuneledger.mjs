@@ -1,0 +1,236 @@
+// TuneLedger for JavaScript: the library's three calls, compiled to WebAssembly (tuneledger.wasm,
+// beside this file), in Node 20 and in browsers.
+//
+//   import { load } from './tuneledger.mjs';
+//   const tl = await load();                  // tuneledger.wasm beside this file
+//   tl.pick(4);                               // 'Hidden Wolves |Shake Me Down|1223|...'
+//   tl.searchText('(x124)', 0);               // '4-Hidden Wolves |Shake Me Down|...'
+//   tl.filter('love;night;', 0);              // 'INDEX-ENTRY' or 'NOT FOUND!'
+//   for (const { index, entry } of tl.hits('night', { filter: false, from: 0 })) ...
+//
+// Each call answers with the same string as the C call: an entry, 'INDEX-ENTRY', 'Out of range'
+// or 'NOT FOUND!'. Texts are JavaScript strings (UTF-16), as the C calls take them. Entries come
+// back one Windows-1252 character per stored byte; see entryBytes() and displayText() to show
+// them as the command line does.
+
+const WASI = 'wasi_snapshot_preview1';
+
+// Answers the C calls give besides an entry or a hit.
+export const OUT_OF_RANGE = 'Out of range';
+export const NOT_FOUND = 'NOT FOUND!';
+// Entries 0 to LAST_INDEX can be read and searched.
+export const LAST_INDEX = 11081;
+
+const INT32_MIN = -0x80000000;
+const INT32_MAX = 0x7fffffff;
+
+function isNode() {
+  return typeof process === 'object' && process.versions != null && process.versions.node != null;
+}
+
+// The module's bytes, or a compiled module, from what the caller gave.
+async function moduleSource(source) {
+  if (source instanceof WebAssembly.Module) return source;
+  if (source instanceof ArrayBuffer || ArrayBuffer.isView(source)) return source;
+  if (typeof Response === 'function' && source instanceof Response) return source.arrayBuffer();
+  let url = source;
+  if (typeof source === 'string') {
+    // A string is a URL in a browser; under Node it may also be a file path.
+    const isUrl = /^[a-z][a-z0-9+.-]*:/i.test(source) && !/^[a-z]:[\\/]/i.test(source);
+    if (isNode() && !isUrl) {
+      const { readFile } = await import('node:fs/promises');
+      return readFile(source);
+    }
+    url = new URL(source, typeof location === 'object' ? location.href : import.meta.url);
+  }
+  if (!(url instanceof URL)) throw new TypeError('load(): give a URL, a path, the bytes or a WebAssembly.Module');
+  if (url.protocol === 'file:' && isNode()) {
+    const { readFile } = await import('node:fs/promises');
+    return readFile(url);
+  }
+  const response = await fetch(url);
+  if (!response.ok) throw new Error(`load(): ${url} answered ${response.status}`);
+  return response.arrayBuffer();
+}
+
+// The module imports nothing that a call can reach. Should a build ever name a system call, it
+// gets one that stops the call with an error rather than a missing import at load time.
+function stubImports(module) {
+  const imports = {};
+  for (const { module: from, name, kind } of WebAssembly.Module.imports(module)) {
+    if (kind !== 'function') throw new Error(`tuneledger.wasm imports ${kind} ${from}.${name}`);
+    imports[from] ??= {};
+    imports[from][name] = () => {
+      throw new Error(`tuneledger.wasm called ${from}.${name}`);
+    };
+  }
+  return imports;
+}
+
+// An integer argument of a C call (int32_t). Beyond int32 the number is held at the nearest end:
+// an index above INT32_MAX is out of range like INT32_MAX, a start below INT32_MIN searches from
+// 0 like INT32_MIN. Fractions are cut toward zero.
+function int32Of(number, what) {
+  const value = Number(number);
+  if (Number.isNaN(value)) throw new RangeError(`${what} must be a number, not ${String(number)}`);
+  return Math.min(INT32_MAX, Math.max(INT32_MIN, Math.trunc(value)));
+}
+
+export class TuneLedger {
+  #exports;
+  #input; // byte address of the module's input text
+  #inputUnits; // its capacity in UTF-16 units, terminator included
+
+  constructor(instance) {
+    this.#exports = instance.exports;
+    if (typeof this.#exports._initialize === 'function') this.#exports._initialize();
+    this.#input = this.#exports.TuneLedgerInput();
+    this.#inputUnits = this.#exports.TuneLedgerInputUnits();
+  }
+
+  // Entry `index` as stored, or 'Out of range'.
+  pick(index) {
+    return this.#read(this.#exports.FoodPicker(int32Of(index, 'index')));
+  }
+
+  // The first entry from `start` on that contains `text` (A to Z in either case), as
+  // 'INDEX-ENTRY', or 'NOT FOUND!'. A null or undefined text is the empty text.
+  searchText(text, start = 0) {
+    return this.#call(this.#exports.FoodPickerText, text, start);
+  }
+
+  // The first entry from `start` on that contains every ';'-closed term of `filter`, as
+  // 'INDEX-ENTRY', or 'NOT FOUND!'.
+  filter(filter, start = 0) {
+    return this.#call(this.#exports.FoodPickerFilter, filter, start);
+  }
+
+  // Every hit of `text` (or of the filter `text`, with filter: true) from entry `from` on, in
+  // order, as { index, entry }, found by searching again from each hit's index plus one.
+  *hits(text, { filter = false, from = 0 } = {}) {
+    const search = filter ? (start) => this.filter(text, start) : (start) => this.searchText(text, start);
+    for (let start = int32Of(from, 'from'); ; ) {
+      const answer = search(start);
+      const dash = answer.indexOf('-');
+      if (answer === NOT_FOUND || dash < 1) return;
+      const index = Number(answer.slice(0, dash));
+      yield { index, entry: answer.slice(dash + 1) };
+      start = index + 1;
+    }
+  }
+
+  // Bytes of memory the module holds; no call adds to it.
+  get memoryBytes() {
+    return this.#exports.memory.buffer.byteLength;
+  }
+
+  #call(operation, text, start) {
+    const first = int32Of(start, 'start');
+    if (text === null || text === undefined) return this.#read(operation(0, first));
+    return this.#read(operation(this.#write(String(text)), first));
+  }
+
+  // Puts `text` into the module's input, NUL-terminated, and gives its address. The calls decide
+  // on at most 3000 characters, 6000 units, of any text, so a longer text is cut at what the input
+  // holds without changing an answer.
+  #write(text) {
+    const units = Math.min(text.length, this.#inputUnits - 1);
+    const view = new Uint16Array(this.#exports.memory.buffer, this.#input, units + 1);
+    for (let i = 0; i < units; ++i) view[i] = text.charCodeAt(i);
+    view[units] = 0;
+    return this.#input;
+  }
+
+  // The NUL-terminated UTF-16 answer at `address` as a string.
+  #read(address) {
+    const memory = new Uint16Array(this.#exports.memory.buffer);
+    const first = address >>> 1;
+    let end = first;
+    while (memory[end] !== 0) ++end;
+    let text = '';
+    for (let at = first; at < end; at += 4096) {
+      text += String.fromCharCode.apply(null, memory.subarray(at, Math.min(end, at + 4096)));
+    }
+    return text;
+  }
+}
+
+// Loads the module. `source`: a URL (string or URL object), under Node also a file path, or the
+// module's bytes (ArrayBuffer, typed array, Node Buffer), a Response or a WebAssembly.Module.
+// Without one, tuneledger.wasm beside this file.
+export async function load(source = new URL('tuneledger.wasm', import.meta.url)) {
+  const loaded = await moduleSource(source);
+  const module = loaded instanceof WebAssembly.Module ? loaded : await WebAssembly.compile(loaded);
+  const instance = await WebAssembly.instantiate(module, stubImports(module));
+  return new TuneLedger(instance);
+}
+
+// ---- Showing entries as the command line shows them -----------------------------------------
+
+// The characters of bytes 0x80 to 0x9F in Windows-1252 (five have none and stand for themselves).
+const HIGH_CONTROLS = [
+  0x20ac, 0x0081, 0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160, 0x2039,
+  0x0152, 0x008d, 0x017d, 0x008f, 0x0090, 0x2018, 0x2019, 0x201c, 0x201d, 0x2022, 0x2013, 0x2014,
+  0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0x009d, 0x017e, 0x0178,
+];
+const BYTE_OF_CHAR = new Map();
+for (let byte = 0; byte < 256; ++byte) BYTE_OF_CHAR.set(charOfByte(byte), byte);
+
+// The Windows-1252 character of a byte.
+export function charOfByte(byte) {
+  return String.fromCharCode(byte >= 0x80 && byte <= 0x9f ? HIGH_CONTROLS[byte - 0x80] : byte);
+}
+
+// The stored bytes of an entry as the library gives it (one character per byte). A character the
+// code page has no byte for becomes '?', as the library does with a caller's text.
+export function entryBytes(text) {
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; ++i) bytes[i] = BYTE_OF_CHAR.get(text[i]) ?? 0x3f;
+  return bytes;
+}
+
+// What a user's text looks like to the library when it is meant to meet stored UTF-8: its UTF-8
+// bytes, each as its Windows-1252 character. The command line passes a query the same way.
+export function queryOf(text) {
+  let query = '';
+  for (const byte of new TextEncoder().encode(text)) query += charOfByte(byte);
+  return query;
+}
+
+// The well-formed UTF-8 sequence at `at`: [code point, length], or null. Overlong forms,
+// surrogates and code points above U+10FFFF are not well formed.
+function utf8At(bytes, at) {
+  const lead = bytes[at];
+  if (lead < 0x80) return [lead, 1];
+  const length = lead >= 0xc2 && lead <= 0xdf ? 2 : lead >= 0xe0 && lead <= 0xef ? 3 : lead >= 0xf0 && lead <= 0xf4 ? 4 : 0;
+  if (length === 0 || at + length > bytes.length) return null;
+  let codePoint = lead & (0x7f >> length);
+  for (let i = 1; i < length; ++i) {
+    const next = bytes[at + i];
+    if ((next & 0xc0) !== 0x80) return null;
+    codePoint = (codePoint << 6) | (next & 0x3f);
+  }
+  const smallest = [0, 0, 0x80, 0x800, 0x10000][length];
+  if (codePoint < smallest || (codePoint >= 0xd800 && codePoint <= 0xdfff) || codePoint > 0x10ffff) return null;
+  return [codePoint, length];
+}
+
+// The bytes as pieces of shown text: each well-formed UTF-8 sequence as its character, any other
+// byte as its Windows-1252 character. Each piece says which bytes it shows: { text, from, to }.
+export function displayPieces(bytes) {
+  const pieces = [];
+  for (let at = 0; at < bytes.length; ) {
+    const sequence = utf8At(bytes, at);
+    const length = sequence ? sequence[1] : 1;
+    pieces.push({ text: sequence ? String.fromCodePoint(sequence[0]) : charOfByte(bytes[at]), from: at, to: at + length });
+    at += length;
+  }
+  return pieces;
+}
+
+// An entry as the library gives it, shown as text.
+export function displayText(entry) {
+  return displayPieces(entryBytes(entry))
+    .map((piece) => piece.text)
+    .join('');
+}
