@@ -161,7 +161,8 @@ test('typed queries show the library\'s hits, marked, and reload from the addres
     await page.keyboard.press('Control+A');
     await page.keyboard.press('Backspace');
     const before = await page.evaluate(() => window.tuneledgerTimings.length);
-    await page.keyboard.type(query.text);
+    // About as fast as a quick typist, so each keystroke's figure is its own.
+    await page.keyboard.type(query.text, { delay: 60 });
     await page.waitForFunction((text) => window.tuneledgerTimings.some((k) => k.query === text), query.text);
     await doneCounting(page);
     const expected = libraryHits(query);
@@ -169,7 +170,7 @@ test('typed queries show the library\'s hits, marked, and reload from the addres
     const keystrokes = (await page.evaluate((from) => window.tuneledgerTimings.slice(from), before))
       .filter((k) => k.query !== '' && query.text.startsWith(k.query));
     timings.push(...keystrokes);
-    t.diagnostic(`${query.mode} ${JSON.stringify(query.text)}: ${expected.length} hits; keystroke to first rows, ms: ${keystrokes.map((k) => k.ms.toFixed(1)).join(' ')}`);
+    t.diagnostic(`${query.mode} ${JSON.stringify(query.text)}: ${expected.length} hits; each keystroke to its first rows shown, ms: ${keystrokes.map((k) => k.ms.toFixed(1)).join(' ')}`);
 
     // The address holds the query: a reload, and a fresh page opened from it, show the same.
     await page.reload();
@@ -235,7 +236,9 @@ test('a screenshot of a search, and the keystroke figures', async (t) => {
   await page.close();
   assert.deepEqual(problems, []);
 
-  const ms = timings.map((timing) => timing.ms).sort((a, b) => a - b);
-  const at = (share) => ms[Math.min(ms.length - 1, Math.floor(share * ms.length))].toFixed(1);
-  t.diagnostic(`keystroke to its first rows shown (${ms.length} keystrokes): median ${at(0.5)} ms, 90th percentile ${at(0.9)} ms, slowest ${at(1)} ms`);
+  for (const [what, key] of [['in the page (search and rows built)', 'work'], ['on screen (the next frame)', 'ms']]) {
+    const ms = timings.map((timing) => timing[key]).sort((a, b) => a - b);
+    const at = (share) => ms[Math.min(ms.length - 1, Math.floor(share * ms.length))].toFixed(1);
+    t.diagnostic(`keystroke to its first rows ${what}, ${ms.length} keystrokes: median ${at(0.5)} ms, 90th percentile ${at(0.9)} ms, slowest ${at(1)} ms`);
+  }
 });
