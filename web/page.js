@@ -11,6 +11,7 @@ const input = document.getElementById('query');
 const status = document.getElementById('status');
 const body = document.querySelector('#hits tbody');
 const more = document.getElementById('more');
+const empty = document.getElementById('empty');
 const numberFormat = new Intl.NumberFormat('en');
 
 // How long each keystroke took to show its first rows: { query, mode, rows, work, ms }, for the
@@ -144,6 +145,7 @@ function describe(search) {
 
 function showStatus(search) {
   status.textContent = describe(search);
+  empty.hidden = !(search.done && search.hits.length === 0);
   status.dataset.hits = search.hits.length;
   status.dataset.state = search.done ? 'done' : 'counting';
 }

@@ -233,6 +233,11 @@ test('a screenshot of a search, and the keystroke figures', async (t) => {
   await doneCounting(page);
   await page.screenshot({ path: screenshot });
   t.diagnostic(`screenshot: ${screenshot}`);
+  const filtered = await openPage('#filter=Björn;|1|;');
+  const filterScreenshot = screenshot.replace(/\.png$/, '-filter.png');
+  await filtered.screenshot({ path: filterScreenshot });
+  t.diagnostic(`screenshot: ${filterScreenshot}`);
+  await filtered.close();
   await page.close();
   assert.deepEqual(problems, []);
 
