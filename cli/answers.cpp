@@ -150,13 +150,12 @@ char* WriteJsonString(char* out, const Byte* bytes, std::size_t size, bool raw) 
 // ---- The table ----
 
 constexpr std::size_t ColumnCount = 9;
-constexpr const char* Headers[ColumnCount] = {"Index",    "Performer", "Title",
-                                              "Listings", "Top ten",   "Best pos",
-                                              "At best",  "Best single", "Total"};
+constexpr const char* Headers[ColumnCount] = {"Index", "Performer", "Title",  "Listed", "Top 10",
+                                              "Best",  "Times",     "Single", "Total"};
 constexpr std::size_t PerformerColumn = 1;
 constexpr std::size_t TitleColumn = 2;
 constexpr std::size_t Gap = 2;         // spaces between columns
-constexpr std::size_t NarrowestText = 10;  // performer and title shrink no further
+constexpr std::size_t NarrowestText = 9;  // performer and title shrink no further
 constexpr char Ellipsis[] = "\xE2\x80\xA6";
 
 // value with a ',' between groups of three digits; "" for no number. Returns the length.
@@ -186,7 +185,7 @@ struct Row {
   const Byte* entry;
   std::size_t size;
   Fields fields;
-  char numbers[ColumnCount][32];  // the index and the six figures as printed; text columns unused
+  char numbers[ColumnCount][32];  // the index and the six grouped figures as printed; text columns unused
 };
 
 // A text cell in `width` columns, cut with an ellipsis when longer, padded on the right.
@@ -313,7 +312,7 @@ bool Answers::Finish() {
     at += sizeof header + header[1];
     row.fields = Split(row.entry, row.size);
     std::size_t lengths[ColumnCount] = {};
-    lengths[0] = Grouped(row.index, row.numbers[0]);
+    lengths[0] = static_cast<std::size_t>(std::snprintf(row.numbers[0], sizeof row.numbers[0], "%ld", static_cast<long>(row.index)));
     for (int f = 0; f < 6; ++f) lengths[3 + f] = Grouped(row.fields.figures[f], row.numbers[3 + f]);
     lengths[PerformerColumn] = DisplayWidth(row.fields.performer, row.fields.performer_size, style_.raw);
     lengths[TitleColumn] = DisplayWidth(row.fields.title, row.fields.title_size, style_.raw);

@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,10 +34,15 @@ const char* ReasonOf(DWORD error) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return "No space left on device";
     case ERROR_BROKEN_PIPE:
-    case ERROR_NO_DATA: return "Broken pipe";
+    case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED: return "Broken pipe";
     case ERROR_ACCESS_DENIED: return "Access denied";
     case ERROR_INVALID_HANDLE: return "No output to write to";
-    default: return "Windows could not write it";
+    default: {
+      static char reason[40];
+      std::snprintf(reason, sizeof reason, "Windows error %lu", static_cast<unsigned long>(error));
+      return reason;
+    }
   }
 }
 #endif
