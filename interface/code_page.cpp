@@ -49,8 +49,19 @@ FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
 }
 
 char16_t* ToWide(const char* text, std::size_t length, char16_t* out) {
-  for (std::size_t i = 0; i < length; ++i) *out++ = WideFromByte(static_cast<unsigned char>(text[i]));
-  return out;
+  // Every answer passes through here, so first widen each byte as its own value, a loop the
+  // compiler turns into vector code, and note whether any byte lay in 0x80-0x9F. Only then,
+  // and rarely, do those bytes need the code page's own characters.
+  unsigned high_controls = 0;  // (a bool here keeps the loop from being vectorised)
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    out[i] = byte;
+    high_controls |= static_cast<unsigned char>(byte - 0x80) < 0x20;
+  }
+  if (high_controls) {
+    for (std::size_t i = 0; i < length; ++i) out[i] = WideFromByte(static_cast<unsigned char>(text[i]));
+  }
+  return out + length;
 }
 
 }  // namespace tuneledger
