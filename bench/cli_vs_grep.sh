@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The command-line host beside grep: paging through every hit of a common text with the output
-# piped, and start-up beside a C program that does nothing (/bin/true).
+# piped, and start-up beside a C program that does nothing (/bin/true) and a C host of the library.
 #
 #   bench/cli_vs_grep.sh [BUILD_DIR]      (default build/release; tools/setup.sh bench installs
 #                                          hyperfine and valgrind's figures need valgrind)
 #
-# With hyperfine the times are its means over many runs; without it, a plain loop's average.
+# With hyperfine the times are medians and minima over many runs; without it, a plain loop's average.
 # With valgrind the instruction counts follow, which repeat from run to run on a busy machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,6 +20,12 @@ labels=("tuneledger search e --all" "grep -i -F e" "grep -a -i -F e"
         "tuneledger --version" "tuneledger get 0" "/bin/true")
 commands=("$cli search e --all" "grep -i -F e $chart" "grep -a -i -F e $chart"
           "$cli --version" "$cli get 0" "/bin/true")
+# A C program that links the same shared library: what start-up costs any host of it.
+c_host="$build/tests/tuneledger_header_c_test"
+if [ -x "$c_host" ]; then
+  labels+=("C host of the library")
+  commands+=("$c_host")
+fi
 
 echo "lines written: tuneledger $("$cli" search e --all | wc -l), grep -a $(grep -a -i -F e "$chart" | wc -l)"
 echo
@@ -29,9 +35,10 @@ if command -v hyperfine >/dev/null; then
   trap 'rm -f "$export_file"' EXIT
   hyperfine --shell=none --output=pipe --warmup 20 --min-runs 200 --export-csv "$export_file" \
     "${commands[@]}" >/dev/null 2>&1
-  printf '%-28s %12s %12s\n' "command" "mean ms" "stddev ms"
-  tail -n +2 "$export_file" | while IFS=, read -r _ mean stddev _; do
-    awk -v l="${labels[0]}" -v m="$mean" -v s="$stddev" 'BEGIN { printf "%-28s %12.3f %12.3f\n", l, m * 1000, s * 1000 }'
+  # Medians and minima: on a shared machine other work lengthens some runs.
+  printf '%-28s %12s %12s\n' "command" "median ms" "min ms"
+  tail -n +2 "$export_file" | while IFS=, read -r _ _ _ median _ _ min _; do
+    awk -v l="${labels[0]}" -v m="$median" -v s="$min" 'BEGIN { printf "%-28s %12.3f %12.3f\n", l, m * 1000, s * 1000 }'
     labels=("${labels[@]:1}")
   done
 else
