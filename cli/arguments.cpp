@@ -24,7 +24,8 @@ Options:
       --all            print every hit from N on
   -m, --max-count=N    print at most N hits (N >= 0), paging like --all
   -c, --count          print only the number of hits from N on (at most N with -m)
-  -q, --quiet          print nothing, not even "NOT FOUND!"; the exit status tells
+  -q, --quiet, --silent
+                       print nothing, not even "NOT FOUND!"; the exit status tells
       --json           one JSON object a line: index, entry, performer, title, listings,
                        top_ten, best_position, times_at_best (0 when none), best_single, total
       --table          aligned columns with a header, fitted to the terminal's width; the

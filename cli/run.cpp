@@ -153,7 +153,8 @@ int RunGet(const Request& request, Stream& out, Stream& err) {
   return ExitFound;
 }
 
-using SearchCall = const tuneledger_char* (*)(const tuneledger_char*, std::int32_t);
+// Both searches take the same arguments; decltype keeps whatever calling convention the header gives.
+using SearchCall = decltype(&FoodPickerText);
 
 int RunSearch(const Request& request, Stream& out, Stream& err) {
   Query query;

@@ -4,7 +4,7 @@
 #   tools/setup.sh            compiler, CMake, GoogleTest, pkg-config (enough to build and test)
 #   tools/setup.sh cross      + mingw-w64, wine, qemu-user and the 32-bit ARM compiler
 #   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
-#   tools/setup.sh bench      + Google Benchmark and SQLite
+#   tools/setup.sh bench      + Google Benchmark, SQLite, hyperfine and valgrind
 #   tools/setup.sh wasm       + clang 14 for WebAssembly with its C and C++ libraries, Node.js,
 #                               chromium, and playwright-core from npm (npm ci in tests/web)
 #
