@@ -194,7 +194,7 @@ expect(0 "^tuneledger ${version_pattern}\n$" ${none} search x --version)
 expect(0 "^Usage: tuneledger " ${none} --help)
 # The help names every option.
 execute_process(COMMAND ${EMULATOR} "${CLI}" -h OUTPUT_VARIABLE help)
-foreach(option --from --all -m --max-count -c --count -q --quiet --json --table --lines
+foreach(option --from --all -m --max-count -c --count -q --quiet --silent --json --table --lines
         --color --raw -V --version -h --help NO_COLOR)
   if(NOT help MATCHES "[ ,]${option}[^a-z-]")
     report("tuneledger -h" "the help does not describe ${option}" "${help}" "")
@@ -202,8 +202,8 @@ foreach(option --from --all -m --max-count -c --count -q --quiet --json --table 
 endforeach()
 
 # ---- A write that fails names its reason ------------------------------------------------------
-if(EXISTS /dev/full AND NOT EMULATOR)
-  execute_process(COMMAND "${CLI}" search e --all OUTPUT_FILE /dev/full
+if(EXISTS /dev/full)
+  execute_process(COMMAND ${EMULATOR} "${CLI}" search e --all OUTPUT_FILE /dev/full
     RESULT_VARIABLE status ERROR_VARIABLE err)
   if(NOT status EQUAL 2 OR NOT err MATCHES "^tuneledger: could not write the output: No space left on device\n$")
     report("tuneledger search e --all > /dev/full" "expected status 2 and the reason" "" "${err}")
