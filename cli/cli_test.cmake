@@ -96,6 +96,7 @@ expect(0 "^13\n$" ${none} filter "love\;night\;" -c)
 expect(0 ${none} ${none} search night -q)
 expect(0 ${none} ${none} search night --quiet --all)
 expect(1 ${none} ${none} search zzzqqq -q)
+expect(1 ${none} ${none} search zzzqqq --silent)
 expect(0 ${none} ${none} get 4 -q)
 expect(1 ${none} ${none} get 11082 --quiet)
 expect(0 ${none} ${none} -qc search night)  # short options together; -q wins
