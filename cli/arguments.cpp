@@ -211,7 +211,9 @@ class Parser {
           // -m5, -m 5 and -m=5 alike; the value ends the cluster.
           MaxCount("-m", Value("-m", letter[1] == '=' ? letter + 2 : letter[1] ? letter + 1 : nullptr));
           return;
-        default: return Fail("unknown option '-%c' in '%.100s'", *letter, argument);
+        default:
+          if (argument[2] == '\0') return Fail("unknown option '%s'", argument);
+          return Fail("unknown option '-%c' in '%.100s'", *letter, argument);
       }
     }
   }
