@@ -38,10 +38,18 @@ inline std::string_view EntryText(int i) {
 // Where entry i starts in EntryBytes; EntryStart(EntryCount) is where the padding starts.
 inline const char* EntryStart(int i) { return EntryBytes + EntryOffsets[i]; }
 
-// The entry in [first, end) whose text holds the byte at `at`, a position in EntryBytes.
+// The entry in [first, end) whose text holds the byte at `at`, a position in EntryBytes. It is
+// mostly close to `first` (a search found it soon), so the steps from there double before the
+// last stretch is halved.
 inline int EntryAt(const char* at, int first, int end) {
   auto offset = static_cast<std::uint32_t>(at - EntryBytes);
-  return static_cast<int>(std::upper_bound(EntryOffsets + first, EntryOffsets + end, offset) - EntryOffsets) - 1;
+  int low = first;  // EntryOffsets[low] <= offset
+  int high = first + 1;
+  for (int step = 1; high < end && EntryOffsets[high] <= offset; step *= 2) {
+    low = high;
+    high = std::min(end, low + step);
+  }
+  return static_cast<int>(std::upper_bound(EntryOffsets + low, EntryOffsets + high, offset) - EntryOffsets) - 1;
 }
 
 }  // namespace tuneledger

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "chart_table.h"
+#include "operations.h"
 
 namespace tuneledger {
 
@@ -16,6 +17,7 @@ inline constexpr std::size_t SearchCapacity = LongestEntry + 1;
 // Bytes of the filter field, terminator included: a filter of up to 2999 characters counts.
 inline constexpr std::size_t FilterCapacity = 3000;
 
+static_assert(FilterCapacity == LongestFilter + 1, "the filter field holds the longest filter that counts");
 // A hit is at most "11081-" and the longest entry; the result text must hold it.
 static_assert(5 + 1 + LongestEntry + 1 <= ResultCapacity);
 

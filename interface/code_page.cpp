@@ -32,16 +32,20 @@ char ByteFromWide(char32_t code_point) {
 
 FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
   std::size_t length = 0;
-  for (const char16_t* unit = text; unit && *unit; ++unit) {
-    if (length + 1 == capacity) {
-      field[length] = '\0';
-      return {field, length, false};
-    }
-    if (IsHighSurrogate(unit[0]) && IsLowSurrogate(unit[1])) {
-      ++unit;  // the pair is one character beyond the code page
-      field[length++] = DefaultChar;
-    } else {
-      field[length++] = ByteFromWide(*unit);
+  if (text != nullptr) {
+    for (const char16_t* unit = text; *unit != 0; ++unit) {
+      if (length + 1 == capacity) {
+        field[length] = '\0';
+        return {field, length, false};
+      }
+      if (*unit < 0x80) {
+        field[length++] = static_cast<char>(*unit);
+      } else if (IsHighSurrogate(unit[0]) && IsLowSurrogate(unit[1])) {
+        ++unit;  // the pair is one character beyond the code page
+        field[length++] = DefaultChar;
+      } else {
+        field[length++] = ByteFromWide(*unit);
+      }
     }
   }
   field[length] = '\0';

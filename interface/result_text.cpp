@@ -87,13 +87,11 @@ const char16_t* ComposeEntry(char16_t* result, int index) {
 }
 
 const char16_t* ComposeHit(char16_t* result, int index) {
-  char digits[10];
-  int count = 0;
-  for (int rest = index; count == 0 || rest > 0; rest /= 10) {
-    digits[count++] = static_cast<char>('0' + rest % 10);
-  }
-  char16_t* out = result;
-  while (count > 0) out = ToWide(&digits[--count], 1, out);
+  // The digits straight into place, last first.
+  int count = 1;
+  for (int rest = index / 10; rest > 0; rest /= 10) ++count;
+  char16_t* out = result + count;
+  for (int rest = index, i = count - 1; i >= 0; rest /= 10, --i) result[i] = static_cast<char16_t>(u'0' + rest % 10);
   out = ToWide(IndexSeparator, sizeof IndexSeparator - 1, out);
   std::string_view entry = EntryText(index);
   *ToWide(entry.data(), entry.size(), out) = u'\0';

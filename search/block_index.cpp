@@ -1,25 +1,57 @@
 #include "block_index.h"
 
+#include <algorithm>
+
+#include "operations.h"
+
 namespace tuneledger {
+namespace {
+
+bool PairOccurs(const char* folded) {
+  std::uint32_t key = PairKey(folded);
+  return (PairsPresent[key / 64] >> (key % 64)) & 1;
+}
+
+bool TripleOccurs(const char* folded) {
+  std::uint32_t key = TripleKey(folded);
+  for (std::uint32_t slot = TripleSlot(key);; slot = (slot + 1) & (TripleSlots - 1)) {
+    if (TriplesPresent[slot] == key) return true;
+    if (TriplesPresent[slot] == 0) return false;
+  }
+}
+
+}  // namespace
+
+bool EveryPieceOccurs(const char* folded, std::size_t length) {
+  if (length == 1) return FoldedByteCounts[static_cast<unsigned char>(folded[0])] != 0;
+  if (length == 2) return PairOccurs(folded);
+  // Every pair and byte of a text lies in one of its triples.
+  for (std::size_t i = 0; i + 3 <= length; ++i) {
+    if (!TripleOccurs(folded + i)) return false;
+  }
+  return true;
+}
 
 BlockMask::BlockMask(int first) {
   int first_block = first / BlockSize;
-  for (int w = 0; w < MaskWords; ++w) {
-    int low = w * 64;  // the block of bit 0 of this word
-    std::uint64_t word = ~std::uint64_t{0};
-    if (first_block > low) word = first_block - low >= 64 ? 0 : word << (first_block - low);
-    if (BlockCount < low + 64) word &= BlockCount <= low ? 0 : (std::uint64_t{1} << (BlockCount - low)) - 1;
-    words_[w] = word;
-  }
+  int first_word = first_block / 64;
+  for (int w = 0; w < MaskWords; ++w) words_[w] = w < first_word ? 0 : ~std::uint64_t{0};
+  if (first_word < MaskWords) words_[first_word] <<= first_block % 64;
+  // No bits for blocks past the last one.
+  if (BlockCount % 64 != 0) words_[MaskWords - 1] &= (std::uint64_t{1} << (BlockCount % 64)) - 1;
 }
 
 void BlockMask::Keep(const BlockRow& row) {
   for (int w = 0; w < MaskWords; ++w) words_[w] &= row[w];
 }
 
+void BlockMask::Keep(const BlockMask& other) { Keep(other.words_); }
+
 void BlockMask::KeepBlocksHolding(const char* folded, std::size_t length) {
-  if (length < 3) {
-    for (std::size_t i = 0; i < length; ++i) Keep(ByteBlocks[static_cast<unsigned char>(folded[i])]);
+  if (length == 1) {
+    Keep(ByteBlocks[static_cast<unsigned char>(folded[0])]);
+  } else if (length == 2) {
+    Keep(PairBlocks[PairRow(folded)]);
   } else {
     for (std::size_t i = 0; i + 3 <= length && !Empty(); ++i) Keep(NgramBlocks[TripleRow(folded + i)]);
   }
@@ -31,6 +63,30 @@ bool BlockMask::Empty() const {
   return any == 0;
 }
 
+// Counted in the word itself: without a population-count instruction in the baseline
+// instruction set, the builtin would be a library call per word.
+int BlockMask::Count() const {
+  int count = 0;
+  for (int w = 0; w < MaskWords; ++w) {
+    std::uint64_t x = words_[w];
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    count += static_cast<int>((x * 0x0101010101010101u) >> 56);
+  }
+  return count;
+}
+
+bool BlockMask::MoreThan(int count) const {
+  int seen = 0;
+  for (int w = 0; w < MaskWords; ++w) {
+    for (std::uint64_t word = words_[w]; word != 0; word &= word - 1) {
+      if (++seen > count) return true;
+    }
+  }
+  return false;
+}
+
 int BlockMask::NextBlock(int block) const {
   for (int w = block / 64; w < MaskWords; ++w) {
     std::uint64_t word = words_[w];
@@ -38,6 +94,15 @@ int BlockMask::NextBlock(int block) const {
     if (word != 0) return w * 64 + __builtin_ctzll(word);
   }
   return BlockCount;
+}
+
+int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find) {
+  for (int block = blocks.NextBlock(from / BlockSize); block < BlockCount; block = blocks.NextBlock(block + 1)) {
+    int first = std::max(from, FirstEntryOfBlock(block));
+    int end = EndEntryOfBlock(block);
+    if (const char* at = find(EntryStart(first), EntryStart(end), needle)) return EntryAt(at, first, end);
+  }
+  return NoEntry;
 }
 
 }  // namespace tuneledger

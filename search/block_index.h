@@ -3,10 +3,15 @@
 //
 // The searchable entries (0 to LastEntryIndex) are cut into blocks of BlockSize entries. For
 // every block the index records the folded byte values and byte triples that occur inside its
-// entries: bytes exactly (a row per byte value), triples hashed into NgramRows rows. A row is a
-// bit set over the blocks. A text can only occur in a block whose bits are set in the rows of
-// all its triples (or, for texts of one or two bytes, of its bytes); the index never misses a
-// block that holds the text, it only lets through a few that don't.
+// entries: bytes exactly (a row per byte value), byte pairs hashed into PairRows rows, triples
+// hashed into NgramRows rows. A row is a bit set over the blocks. A text can only occur in a
+// block whose bits are set in the rows of all its triples (a text of two bytes: of its pair; of
+// one byte: of its byte); the index never misses a block that holds the text, it only lets
+// through a few that don't.
+//
+// Beside the rows, the index holds exactly which folded pairs and triples occur anywhere in the
+// table (FoldedByteCounts says it for bytes). A text with a byte, pair or triple that occurs
+// nowhere is in no entry, and is answered before any row is read.
 //
 // Blocks are small (16 entries) so that a filter's terms, each common on its own, rarely meet in
 // one block unless they meet in one entry.
@@ -20,6 +25,7 @@
 #include <cstdint>
 
 #include "chart_table.h"
+#include "matching.h"
 
 namespace tuneledger {
 
@@ -28,26 +34,46 @@ inline constexpr int BlockCount = (LastEntryIndex + 1 + BlockSize - 1) / BlockSi
 inline constexpr int MaskWords = (BlockCount + 63) / 64;
 inline constexpr int NgramBits = 11;
 inline constexpr std::size_t NgramRows = std::size_t{1} << NgramBits;
+inline constexpr int PairBits = 9;
+inline constexpr std::size_t PairRows = std::size_t{1} << PairBits;
+// Slots of the set of triples that occur: a power of two, about 1.6 times their number, so that
+// looking one up takes a probe or two.
+inline constexpr int TripleSlotBits = 13;
+inline constexpr std::size_t TripleSlots = std::size_t{1} << TripleSlotBits;
 
 using BlockRow = std::uint64_t[MaskWords];
 extern const BlockRow ByteBlocks[256];
+extern const BlockRow PairBlocks[PairRows];
 extern const BlockRow NgramBlocks[NgramRows];
+// Bit (first | second << 8) is set when the folded pair occurs in a searchable entry.
+extern const std::uint64_t PairsPresent[65536 / 64];
+// The triples that occur in a searchable entry, by key (TripleKey), in an open-addressing set:
+// a key lies in slot TripleSlot(key) or in the first slots after it (wrapping around), before the
+// first empty slot (0, which no key is: no text holds a NUL).
+extern const std::uint32_t TriplesPresent[TripleSlots];
 
-// The row of a triple; `folded` points at its folded bytes. The key is mixed thoroughly: keys
-// differ only in a few low bits, and a weak mix would heap rare triples onto the rows of common
-// ones.
-inline std::uint32_t NgramRow(std::uint32_t key) {
+// Keys differ only in a few low bits, so they are mixed thoroughly: a weak mix would heap rare
+// pieces onto the rows of common ones.
+inline std::uint32_t Mix(std::uint32_t key) {
   key ^= key >> 16;
   key *= 0x85EBCA6Bu;
   key ^= key >> 13;
   key *= 0xC2B2AE35u;
   key ^= key >> 16;
-  return key & (NgramRows - 1);
+  return key;
 }
+inline std::uint32_t NgramRow(std::uint32_t key) { return Mix(key) & (NgramRows - 1); }
 inline std::uint32_t Byte(const char* folded, int i) { return static_cast<unsigned char>(folded[i]); }
-inline std::uint32_t TripleRow(const char* folded) {
-  return NgramRow(Byte(folded, 0) | Byte(folded, 1) << 8 | Byte(folded, 2) << 16 | 3u << 24);
-}
+inline std::uint32_t PairKey(const char* folded) { return Byte(folded, 0) | Byte(folded, 1) << 8; }
+inline std::uint32_t TripleKey(const char* folded) { return PairKey(folded) | Byte(folded, 2) << 16; }
+// The rows of a pair and of a triple; `folded` points at its folded bytes.
+inline std::uint32_t PairRow(const char* folded) { return Mix(PairKey(folded) | 2u << 24) & (PairRows - 1); }
+inline std::uint32_t TripleRow(const char* folded) { return NgramRow(TripleKey(folded) | 3u << 24); }
+inline std::uint32_t TripleSlot(std::uint32_t key) { return (Mix(key) >> 16) & (TripleSlots - 1); }
+
+// Whether every byte, pair and triple of `folded` (1 or more bytes) occurs somewhere in the
+// searchable entries. When not, no entry holds the text.
+bool EveryPieceOccurs(const char* folded, std::size_t length);
 
 // A set of blocks still in question.
 class BlockMask {
@@ -57,8 +83,13 @@ class BlockMask {
 
   // Keeps only the blocks that may hold `folded` (1 or more bytes, already folded).
   void KeepBlocksHolding(const char* folded, std::size_t length);
+  // Keeps only the blocks `other` holds too.
+  void Keep(const BlockMask& other);
 
   bool Empty() const;
+  int Count() const;
+  // Whether more than `count` blocks are left; stops counting there.
+  bool MoreThan(int count) const;
   // The first block left at or after `block`, or BlockCount.
   int NextBlock(int block) const;
 
@@ -67,6 +98,22 @@ class BlockMask {
 
   std::uint64_t words_[MaskWords];
 };
+
+// Whether, for a text whose pieces all passed the rows that left `blocks`, asking
+// EveryPieceOccurs is worth it: the rows let through blocks that hold none of the text, most of
+// all for a short text with a piece that occurs nowhere, which the exact sets rule out at once.
+// When the rows leave only a few blocks, reading them costs less than asking.
+inline bool WorthAskingWhichPiecesOccur(std::size_t length, const BlockMask& blocks) {
+  return length <= 5 || blocks.MoreThan(4);
+}
+
+// The first entry from `from` on, in a block `blocks` leaves, that holds the needle, or NoEntry.
+int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find);
+
+// Whether so few bytes are left from entry `start` (0 to LastEntryIndex) to the end of the
+// searchable entries that reading them all costs less than consulting the index.
+inline constexpr std::uint32_t FewBytes = 512;
+inline bool FewBytesFrom(int start) { return EntryOffsets[LastEntryIndex + 1] - EntryOffsets[start] <= FewBytes; }
 
 inline int FirstEntryOfBlock(int block) { return block * BlockSize; }
 // One past the last searchable entry of `block`.

@@ -108,18 +108,25 @@ std::size_t VariantsThisProcessorRuns() {
 // Every thread that finds this empty picks the same variant, so a race only repeats the choice.
 std::atomic<FindFoldedFunction> Active{nullptr};
 
-std::uint32_t Count(char byte) { return FoldedByteCounts[static_cast<unsigned char>(byte)]; }
+std::uint32_t Count(char byte) { return QuickTestCounts[static_cast<unsigned char>(byte)]; }
 
 }  // namespace
 
 Needle MakeNeedle(const char* folded, std::size_t length) {
-  std::size_t rare = 0;
+  // One pass keeping the two smallest counts; the earlier byte wins a tie, as before.
+  std::size_t rare = 0, other = 0;
+  std::uint32_t rare_count = Count(folded[0]), other_count = UINT32_MAX;
   for (std::size_t i = 1; i < length; ++i) {
-    if (Count(folded[i]) < Count(folded[rare])) rare = i;
-  }
-  std::size_t other = rare;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (i != rare && (other == rare || Count(folded[i]) < Count(folded[other]))) other = i;
+    std::uint32_t count = Count(folded[i]);
+    if (count < rare_count) {
+      other = rare;
+      other_count = rare_count;
+      rare = i;
+      rare_count = count;
+    } else if (count < other_count) {
+      other = i;
+      other_count = count;
+    }
   }
   return {folded, length, rare, other};
 }

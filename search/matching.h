@@ -27,8 +27,9 @@ static inline char FoldByte(char byte) {
 void FoldCase(char* text, std::size_t length);
 
 // A folded text to look for (1 or more bytes, no NUL), with the two of its bytes that the table
-// holds least often: a search first looks for places where both of those stand, which are few,
-// and compares the whole text only there.
+// holds least often, counting what the quick test (scan_kernels.h) takes for them: a search
+// first looks for places where both of those stand, which are few, and compares the whole text
+// only there.
 struct Needle {
   const char* bytes;
   std::size_t length;
@@ -41,6 +42,10 @@ Needle MakeNeedle(const char* folded, std::size_t length);
 // How often each byte value occurs, folded, in the searchable entries; generated with the block
 // index (data/block_index_rows.cpp).
 extern const std::uint32_t FoldedByteCounts[256];
+// How many places of the searchable entries the quick test (scan_kernels.h) lets through for
+// each needle byte: it sets bit 0x20 on both sides, so it takes the byte for itself and for the
+// byte 0x20 away (a backslash for '|', '@' for '`'), whichever of the two the needle has.
+extern const std::uint32_t QuickTestCounts[256];
 
 // The first position p in [begin, end - length] where the folded bytes at p equal the needle,
 // or nullptr. The text is read past `end` by up to ReadPadding bytes (whole vector loads, no

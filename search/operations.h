@@ -19,8 +19,12 @@ int Lookup(std::int32_t index);
 // A to Z folded, or NoEntry. Folds `text` in place.
 int TextSearch(char* text, std::size_t length, std::int32_t start);
 
+// The longest filter, in bytes, that counts; a longer one finds nothing.
+inline constexpr std::size_t LongestFilter = 2999;
+
 // FoodPickerFilter: the first entry from `start` on that contains every ';'-closed term of the
-// `length` bytes of `filter`, or NoEntry. Folds and compacts `filter` in place.
+// `length` bytes of `filter`, or NoEntry (always, when `length` exceeds LongestFilter). Folds and
+// compacts `filter` in place.
 int TermFilter(char* filter, std::size_t length, std::int32_t start);
 
 // Where a search from `start` begins: entries below 0 don't exist, so a negative start is 0.

@@ -1,7 +1,13 @@
-// A filter walks only the blocks that may hold every term, looks there for its longest term
-// (the one least likely to occur by chance) and checks the other terms in each entry that
-// holds it.
+// A filter first drops what can't change its answer: empty terms and repeated terms. A term
+// longer than any entry, or with a byte, pair or triple that occurs nowhere in the table, passes
+// no entry, and neither does a filter whose terms meet in no block. Then each term gets its
+// needle once, and the walk begins: the hits of the term likely to hold in fewest entries are
+// the candidates, and in each the other terms are checked, the one that failed last first. A
+// term that fails twice in a row is searched for instead, and its next hit becomes the
+// candidate, so a term that is rare where the others are moves the walk in long strides. Every
+// term remembers where it was last found, so no term searches a stretch of the table twice.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "block_index.h"
@@ -12,93 +18,174 @@
 namespace tuneledger {
 namespace {
 
-// Calls visit(term) for each term of `closed` (terms each closed by ';') while it returns true;
-// returns whether it did so for every term.
-template <typename Visit>
-bool EachTerm(std::string_view closed, Visit visit) {
-  for (std::string_view rest = closed; !rest.empty();) {
-    std::size_t end = rest.find(';');
-    if (!visit(rest.substr(0, end))) return false;
-    rest.remove_prefix(end + 1);
-  }
-  return true;
+// Every term takes at least a byte and its ';'.
+constexpr std::size_t MostTerms = (LongestFilter + 1) / 2;
+
+// FNV-1a: the terms only need to be told apart, and the field is short.
+std::uint32_t HashOf(const char* text, std::size_t length) {
+  std::uint32_t hash = 2166136261u;
+  for (std::size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(text[i])) * 16777619u;
+  return hash;
 }
 
-// The terms of a folded filter: every piece closed by ';'. What follows the last ';' is no term.
-// Empty terms are held by every entry, so they are dropped: the filter's field is compacted in
-// place to its non-empty terms, each still closed by ';', and a filter of thousands of ';' costs
-// nothing per entry. The longest term, the anchor, is then moved to the front, so the others
-// follow it as one run.
-class Terms {
- public:
-  Terms(char* filter, std::size_t length) {
-    std::size_t kept = 0, piece = 0, longest_at = 0, longest = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-      if (filter[i] != ';') {
-        ++piece;
-      } else if (piece > 0) {
-        std::memmove(filter + kept, filter + i - piece, piece + 1);
-        if (piece > longest) {
-          longest = piece;
-          longest_at = kept;
-        }
-        kept += piece + 1;
-        piece = 0;
+// Compacts the folded filter in place to its distinct non-empty terms, each still closed by ';'
+// and in the order of their first appearance, and returns the length they take. What follows the
+// last ';' is no term. Kept apart (and not inlined) so that its set of terms and the walk's
+// terms never share a stack frame.
+[[gnu::noinline]] std::size_t KeepDistinctTerms(char* filter, std::size_t length) {
+  constexpr std::size_t MostSlots = 4096;  // a power of two, more than twice MostTerms
+  std::uint16_t kept_at[MostSlots];        // 1 + where a kept term starts; 0 for an empty slot
+  // At least twice as many slots as the filter can have terms, and only those are cleared: a
+  // short filter costs little.
+  std::size_t slots = 16;
+  while (slots < length + 2 && slots < MostSlots) slots *= 2;
+  std::fill(kept_at, kept_at + slots, std::uint16_t{0});
+  const std::size_t mask = slots - 1;
+  std::size_t kept = 0, piece = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (filter[i] != ';') {
+      ++piece;
+      continue;
+    }
+    if (piece == 0) continue;
+    const char* term = filter + i - piece;
+    std::size_t slot = HashOf(term, piece) & mask;
+    bool seen = false;
+    for (; kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
+      // A kept term is closed by ';', which no term holds: equal bytes and a ';' after them mean
+      // equal terms.
+      const char* other = filter + kept_at[slot] - 1;
+      seen = std::memcmp(other, term, piece) == 0 && other[piece] == ';';
+    }
+    if (!seen) {
+      std::memmove(filter + kept, term, piece + 1);
+      kept_at[slot] = static_cast<std::uint16_t>(kept + 1);
+      kept += piece + 1;
+    }
+    piece = 0;
+  }
+  return kept;
+}
+
+// A term as the walk uses it: where it lies in the field, its needle's two rare bytes, the first
+// entry from an earlier candidate on known to hold it (below the candidate: not known), and how
+// often in a row it failed the candidate.
+struct Term {
+  std::uint16_t offset;
+  std::uint8_t length;
+  std::uint8_t rare;
+  std::uint8_t other;
+  std::uint8_t misses;
+  std::int16_t next;  // before the walk: the key that orders the terms
+};
+static_assert(LastEntryIndex <= INT16_MAX && LongestEntry <= UINT8_MAX && LongestFilter <= UINT16_MAX);
+
+// The length of the term at `text`, which is closed by ';'.
+std::size_t TermLength(const char* text, std::size_t room) {
+  return static_cast<std::size_t>(static_cast<const char*>(std::memchr(text, ';', room)) - text);
+}
+
+Needle NeedleOf(const char* terms_text, const Term& term) {
+  return {terms_text + term.offset, term.length, term.rare, term.other};
+}
+
+// The first entry from `start` on that holds every term of `terms_text` (distinct non-empty
+// folded terms, each closed by ';', in `length` bytes), or NoEntry.
+[[gnu::noinline]] int FirstEntryPassing(const char* terms_text, std::size_t length, int start) {
+  if (start > LastEntryIndex) return NoEntry;
+  if (length == 0) return start;  // no terms: every entry passes
+  // Where each term lies, and the blocks every term may be in. Most filters that pass nothing
+  // stop here, early.
+  Term terms[MostTerms];
+  std::size_t count = 0;
+  BlockMask blocks(start);
+  const bool use_index = !FewBytesFrom(start);
+  for (std::size_t at = 0; at < length; ++count) {
+    const char* text = terms_text + at;
+    std::size_t size = TermLength(text, length - at);
+    if (size > LongestEntry) return NoEntry;
+    if (use_index) {
+      blocks.KeepBlocksHolding(text, size);
+      if (blocks.Empty()) return NoEntry;
+    }
+    terms[count] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size), 0, 0, 0, 0};
+    at += size + 1;
+  }
+  if (use_index) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const char* text = terms_text + terms[i].offset;
+      if (WorthAskingWhichPiecesOccur(terms[i].length, blocks) && !EveryPieceOccurs(text, terms[i].length)) {
+        return NoEntry;
       }
     }
-    std::rotate(filter, filter + longest_at, filter + longest_at + longest + (longest > 0 ? 1 : 0));
-    anchor_ = std::string_view(filter, longest);
-    others_ = std::string_view(filter, kept).substr(longest > 0 ? longest + 1 : 0);
   }
-
-  // Empty when the filter has no terms (or only empty ones): every entry passes.
-  std::string_view Anchor() const { return anchor_; }
-
-  template <typename Visit>
-  bool All(Visit visit) const {
-    return (anchor_.empty() || visit(anchor_)) && EachTerm(others_, visit);
-  }
-
-  // Whether `entry` holds every term but the anchor; stops at the first it lacks.
-  bool OthersHeldBy(int entry) const {
-    return EachTerm(others_, [entry](std::string_view term) { return ContainsFolded(entry, term); });
-  }
-
- private:
-  std::string_view anchor_;
-  std::string_view others_;
-};
-
-int FirstEntryPassing(const Terms& terms, int start) {
-  if (start > LastEntryIndex) return NoEntry;
-  std::string_view anchor = terms.Anchor();
-  if (anchor.empty()) return start;
-  if (anchor.size() > LongestEntry) return NoEntry;
-  BlockMask blocks(start);
-  terms.All([&blocks](std::string_view term) {
-    blocks.KeepBlocksHolding(term.data(), term.size());
-    return !blocks.Empty();
-  });
-  Needle needle = MakeNeedle(anchor.data(), anchor.size());
-  FindFoldedFunction find = ActiveFindFolded();
-  for (int block = blocks.NextBlock(0); block < BlockCount; block = blocks.NextBlock(block + 1)) {
-    int end = EndEntryOfBlock(block);
-    for (int first = std::max(start, FirstEntryOfBlock(block)); first < end;) {
-      const char* at = find(EntryStart(first), EntryStart(end), needle);
-      if (at == nullptr) break;
-      int entry = EntryAt(at, first, end);
-      if (terms.OthersHeldBy(entry)) return entry;
-      first = entry + 1;
+  // Each term's needle, and an order: the term likely to hold in fewest entries leads the walk.
+  // Where many blocks are left to walk, that is the term the fewest blocks from the start may
+  // hold; otherwise, cheaper to tell, the longest.
+  const bool count_blocks = use_index && count > 1 && blocks.MoreThan(8);
+  for (std::size_t i = 0; i < count; ++i) {
+    Term& term = terms[i];
+    const char* text = terms_text + term.offset;
+    Needle needle = MakeNeedle(text, term.length);
+    term.rare = static_cast<std::uint8_t>(needle.rare);
+    term.other = static_cast<std::uint8_t>(needle.other);
+    if (count_blocks) {
+      BlockMask holding(start);
+      holding.KeepBlocksHolding(text, term.length);
+      term.next = static_cast<std::int16_t>(holding.Count());
+    } else {
+      term.next = static_cast<std::int16_t>(-term.length);
     }
   }
-  return NoEntry;
+  std::sort(terms, terms + count, [](const Term& a, const Term& b) { return a.next < b.next; });
+  for (std::size_t i = 0; i < count; ++i) terms[i].next = -1;
+
+  // The lead term's hits are the candidates; the others are checked in each, the one that failed
+  // last first. A term that fails twice in a row is searched for instead, from the candidate on,
+  // and its next hit becomes the candidate: so a term rarer than the lead (in the blocks left)
+  // moves the walk in long strides, and no term searches a stretch of the table twice.
+  FindFoldedFunction find = ActiveFindFolded();
+  Term& lead = terms[0];
+  for (int candidate = start;;) {
+    if (lead.next < candidate) {
+      int hit = FirstEntryHolding(NeedleOf(terms_text, lead), blocks, candidate, find);
+      if (hit == NoEntry) return NoEntry;
+      lead.next = static_cast<std::int16_t>(hit);
+    }
+    candidate = lead.next;
+    std::size_t failed = 0;
+    for (std::size_t i = 1; i < count && failed == 0; ++i) {
+      Term& term = terms[i];
+      if (term.next > candidate) {
+        candidate = term.next;
+        failed = i;
+      } else if (term.next == candidate ||
+                 find(EntryStart(candidate), EntryStart(candidate + 1), NeedleOf(terms_text, term)) != nullptr) {
+        term.next = static_cast<std::int16_t>(candidate);
+        term.misses = 0;
+      } else if (++term.misses < 2) {
+        candidate += 1;
+        failed = i;
+      } else {
+        int hit = FirstEntryHolding(NeedleOf(terms_text, term), blocks, candidate + 1, find);
+        if (hit == NoEntry) return NoEntry;
+        term.next = static_cast<std::int16_t>(hit);
+        term.misses = 0;
+        candidate = hit;
+        failed = i;
+      }
+    }
+    if (failed == 0) return candidate;
+    std::swap(terms[1], terms[failed]);
+  }
 }
 
 }  // namespace
 
 int TermFilter(char* filter, std::size_t length, std::int32_t start) {
+  if (length > LongestFilter) return NoEntry;
   FoldCase(filter, length);
-  return FirstEntryPassing(Terms(filter, length), FirstSearched(start));
+  return FirstEntryPassing(filter, KeepDistinctTerms(filter, length), FirstSearched(start));
 }
 
 }  // namespace tuneledger

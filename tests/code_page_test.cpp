@@ -30,6 +30,25 @@ TEST(CodePage, EveryByteSurvivesTheRoundTrip) {
   EXPECT_EQ(WideFromByte(0xE9), u'\u00E9');
 }
 
+// Widening goes many bytes at a time where it can: every byte, at every place in a run, in runs
+// of every length up to a few vectors, with and without the bytes 0x80-0x9F among them.
+TEST(CodePage, WideningAgreesByteByByte) {
+  std::string bytes;
+  for (int byte = 1; byte < 256; ++byte) bytes += static_cast<char>(byte);
+  bytes += std::string(bytes.rbegin(), bytes.rend()) + std::string(70, 'a');
+  for (std::size_t from = 0; from + 70 <= bytes.size(); from += 3) {
+    for (std::size_t length = 0; length <= 70; ++length) {
+      char16_t out[72];
+      out[length] = u'#';
+      EXPECT_EQ(ToWide(bytes.data() + from, length, out), out + length);
+      EXPECT_EQ(out[length], u'#') << "wrote past the end";
+      for (std::size_t i = 0; i < length; ++i) {
+        ASSERT_EQ(out[i], kit::CharOfByte(static_cast<unsigned char>(bytes[from + i]))) << from << " " << i;
+      }
+    }
+  }
+}
+
 TEST(CodePage, EveryCodeUnitNarrowsToOneByte) {
   for (char32_t unit = 1; unit < 0x10000; ++unit) {
     std::u16string text(1, static_cast<char16_t>(unit));

@@ -101,11 +101,37 @@ TEST(BlockIndex, NeverMissesABlockThatHoldsAText) {
     for (std::size_t k = 0; k < folded.size(); ++k) {
       const char* at = folded.data() + k;
       ASSERT_TRUE(MayHold(block, ByteBlocks[static_cast<unsigned char>(*at)])) << i;
+      if (k + 2 <= folded.size()) {
+        ASSERT_TRUE(MayHold(block, PairBlocks[PairRow(at)])) << i;
+        ASSERT_TRUE(EveryPieceOccurs(at, 2)) << i;
+      }
       if (k + 3 <= folded.size()) {
         ASSERT_TRUE(MayHold(block, NgramBlocks[TripleRow(at)])) << i;
+        ASSERT_TRUE(EveryPieceOccurs(at, 3)) << i;
       }
     }
   }
+}
+
+// The sets of pieces that occur are exact: a piece no entry holds is said to occur nowhere.
+TEST(BlockIndex, KnowsExactlyWhichPiecesOccur) {
+  std::string table;
+  for (int i = 0; i <= LastEntryIndex; ++i) table += kit::Folded(std::string(EntryText(i))) + '\0';
+  const char alphabet[] = " |0e\\()xqz;?\xC3";
+  const std::size_t letters = sizeof alphabet - 1;
+  for (std::size_t a = 0; a < letters; ++a) {
+    for (std::size_t b = 0; b < letters; ++b) {
+      for (std::size_t length = 1; length <= 3; ++length) {
+        for (std::size_t c = 0; c < (length == 3 ? letters : 1); ++c) {
+          const std::string piece = std::string{alphabet[a], alphabet[b], alphabet[c]}.substr(0, length);
+          EXPECT_EQ(EveryPieceOccurs(piece.data(), length), table.find(piece) != std::string::npos)
+              << testing::PrintToString(piece);
+        }
+      }
+    }
+  }
+  EXPECT_FALSE(EveryPieceOccurs("e0", 2));
+  EXPECT_FALSE(EveryPieceOccurs("lnb", 3));
 }
 
 TEST(BlockIndex, MasksStartAtTheBlockOfTheStart) {

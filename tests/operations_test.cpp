@@ -2,6 +2,7 @@
 // to the reference model.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,83 @@ TEST(Operations, ManyAndLongTerms) {
   EXPECT_EQ(Read(FoodPickerFilter(ToLibrary(fits.c_str()), 9)), kit::Hit(9, Read(FoodPicker(9))));
   std::u16string too_long(3000, u';');
   EXPECT_EQ(Read(FoodPickerFilter(ToLibrary(too_long.c_str()), 9)), kit::NotFound);
+}
+
+std::string Repeated(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+// Filters built to be hard: repeated terms, the same term in other cases, terms that hold each
+// other, many common terms with one that fails last, terms whose pieces all occur but never
+// together, and bytes the quick test takes for others. Each is asked from several starts, up
+// to the last entry.
+TEST(Operations, HostileFiltersAgreeWithTheModel) {
+  const std::string filters[] = {
+      " |;" + Repeated("0;", 1496) + "e0;",
+      Repeated("0|;", 998) + "e0;",
+      Repeated("|0|;", 748) + "\\i\\;",
+      Repeated("0;", 1400) + "the;",
+      Repeated("the;THE;tHe;", 200) + "|1|;",
+      "e;ee;the;th;t;h;(x;(x1;",
+      "love;LOVE;lo;ve;o;night;",
+      "feat;night;velvet;",
+      "the;light;tonight;",
+      "|0|;(x;",
+      "|1|;|0|0|;",
+      "zq;the;",
+      "lnb;",
+      "e0;",
+      "\\;",
+      "@;",
+      "`;e;",
+      "er |;|1|;(x1);",
+      "a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p;q;r;s;t;u;v;w;x;y;z;",
+      "0;1;2;3;4;5;6;7;8;9;|;(;);",
+  };
+  const std::int32_t starts[] = {0, 1, 77, 5000, 10921, 10922, 11000, 11081};
+  ForEachVariant([&] {
+    for (const std::string& filter : filters) {
+      std::u16string wide = kit::WideFromBytes(filter);
+      for (std::int32_t start : starts) {
+        SCOPED_TRACE(testing::Message() << filter.substr(0, 40) << " from " << start);
+        EXPECT_EQ(Read(FoodPickerFilter(ToLibrary(wide.c_str()), start)), reference::TermFilter(wide.c_str(), start));
+      }
+    }
+  });
+}
+
+// Filters of a few pieces of one entry, in random case, some repeated, some with a letter
+// changed, each paged through every hit: the model gives the same hits in the same order.
+TEST(Operations, FiltersOfPiecesOfEntriesPageLikeTheModel) {
+  std::mt19937 random(2024);
+  auto pick = [&](std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random); };
+  for (int round = 0; round < 60; ++round) {
+    const std::string entry(tuneledger::EntryText(static_cast<int>(pick(tuneledger::LastEntryIndex + 1))));
+    std::string filter;
+    for (std::size_t terms = 1 + pick(4); terms > 0; --terms) {
+      std::size_t from = pick(entry.size());
+      std::string term = entry.substr(from, 1 + pick(std::min<std::size_t>(6, entry.size() - from)));
+      for (char& c : term) {
+        if (pick(2) != 0 && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) c = static_cast<char>(c ^ 0x20);
+      }
+      if (round % 5 == 0) term[pick(term.size())] = static_cast<char>('a' + pick(26));
+      if (term.find(';') != std::string::npos) continue;
+      filter += term + ";" + (pick(4) == 0 ? term + ";" : "");
+    }
+    if (filter.empty()) continue;
+    std::u16string wide = kit::WideFromBytes(filter);
+    SCOPED_TRACE(filter);
+    std::vector<int> expected;
+    for (std::int32_t start = 0;; ) {
+      std::u16string hit = reference::TermFilter(wide.c_str(), start);
+      if (hit == kit::NotFound) break;
+      expected.push_back(kit::HitIndex(hit));
+      start = expected.back() + 1;
+    }
+    EXPECT_EQ(PageThrough(wide, Operation::TermFilter), expected);
+  }
 }
 
 TEST(Operations, EachOperationKeepsItsOwnResult) {
