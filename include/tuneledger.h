@@ -19,12 +19,23 @@
  *     - "INDEX-ENTRY", e.g. "4-Hidden Wolves |Shake Me Down|1223|..."   (a search hit)
  *     - "NOT FOUND!"                           (FoodPickerText, FoodPickerFilter)
  * The returned text belongs to the library. It stays valid and unchanged until the same thread
- * calls the same function again; calls of the other two functions leave it alone. Do not write
- * to it or free it.
+ * calls the same function again; calls of the other two functions leave it alone. It lives no
+ * longer than the thread that asked for it, nor than the library (until dlclose or FreeLibrary):
+ * copy it to keep it. Do not write to it or free it.
  *
  * Thread safety: every function may be called from any number of threads at once. Each thread
- * has its own result text per function; the table is read-only. No call uses the heap, and no
- * call's stack use grows with the length of its text.
+ * has its own result text per function; the table is read-only. A thread's first call takes the
+ * memory for its three result texts (about 18 KB), which is given back when the thread ends or
+ * the library is unloaded; no later call uses the heap, and no call's stack use grows with the
+ * length of its text.
+ *
+ * Calling convention: TUNELEDGER_CALL, which is __stdcall on 32-bit x86 Windows, the convention
+ * of the Windows API (WINAPI), and empty (the platform's C convention) on every other target.
+ * A host that declares its own function pointer types for the three calls must use it too:
+ *     typedef const tuneledger_char *(TUNELEDGER_CALL *PickCall)(int32_t index);
+ *
+ * Literals: TUNELEDGER_TEXT("...") makes a literal of tuneledger_char on every platform
+ * (L"..." on Windows, u"..." elsewhere), e.g. FoodPickerText(TUNELEDGER_TEXT("(x124)"), 0).
  */
 #ifndef TUNELEDGER_H
 #define TUNELEDGER_H
@@ -39,9 +50,15 @@
 #if defined(_WIN32)
 #  include <wchar.h>
 typedef wchar_t tuneledger_char;
-#  if defined(TUNELEDGER_BUILDING)
-#    define TUNELEDGER_API __declspec(dllexport)
-#  elif defined(TUNELEDGER_STATIC) /* linked with a static copy of the library, not the DLL */
+#  define TUNELEDGER_TEXT(literal) L##literal
+#  if defined(_M_IX86) || defined(__i386__)
+#    define TUNELEDGER_CALL __stdcall
+#  else
+#    define TUNELEDGER_CALL
+#  endif
+#  if defined(TUNELEDGER_BUILDING) || defined(TUNELEDGER_STATIC)
+     /* Building the library (its module-definition file names the exports, undecorated), or
+        linking a static copy of it rather than the DLL. */
 #    define TUNELEDGER_API
 #  else
 #    define TUNELEDGER_API __declspec(dllimport)
@@ -51,6 +68,8 @@ typedef wchar_t tuneledger_char;
 #    include <uchar.h>
 #  endif
 typedef char16_t tuneledger_char;
+#  define TUNELEDGER_TEXT(literal) u##literal
+#  define TUNELEDGER_CALL
 #  define TUNELEDGER_API __attribute__((visibility("default")))
 #endif
 
@@ -62,7 +81,7 @@ extern "C" {
  * The text of entry `index`, exactly as stored, for 0 <= index <= 11081.
  * Any other index (negative, 11082 and above) answers "Out of range".
  */
-TUNELEDGER_API const tuneledger_char *FoodPicker(int32_t index);
+TUNELEDGER_API const tuneledger_char *TUNELEDGER_CALL FoodPicker(int32_t index);
 
 /*
  * The first entry at or after `start` whose text contains `text`, ignoring the case of A to Z
@@ -76,7 +95,7 @@ TUNELEDGER_API const tuneledger_char *FoodPicker(int32_t index);
  *       longer than any entry and answers "NOT FOUND!".
  *     - the text ends at its first NUL; only as much of it is read as is needed to decide.
  */
-TUNELEDGER_API const tuneledger_char *FoodPickerText(const tuneledger_char *text, int32_t start);
+TUNELEDGER_API const tuneledger_char *TUNELEDGER_CALL FoodPickerText(const tuneledger_char *text, int32_t start);
 
 /*
  * The first entry at or after `start` that contains every term of `filter`, each ignoring the
@@ -90,7 +109,7 @@ TUNELEDGER_API const tuneledger_char *FoodPickerText(const tuneledger_char *text
  *       filter has at most 2999 characters; a longer filter answers "NOT FOUND!".
  *     - the filter ends at its first NUL; only as much of it is read as is needed to decide.
  */
-TUNELEDGER_API const tuneledger_char *FoodPickerFilter(const tuneledger_char *filter, int32_t start);
+TUNELEDGER_API const tuneledger_char *TUNELEDGER_CALL FoodPickerFilter(const tuneledger_char *filter, int32_t start);
 
 #ifdef __cplusplus
 }

@@ -26,13 +26,13 @@ const tuneledger_char* ToCaller(const char16_t* answer) { return reinterpret_cas
 
 extern "C" {
 
-const tuneledger_char* FoodPicker(int32_t index) {
+const tuneledger_char* TUNELEDGER_CALL FoodPicker(int32_t index) {
   int entry = tuneledger::Lookup(index);
   return ToCaller(ComposeAnswer(Operation::Lookup, entry));
 }
 
 // A text that does not fit its field is longer than any entry, so it occurs in none.
-const tuneledger_char* FoodPickerText(const tuneledger_char* text, int32_t start) {
+const tuneledger_char* TUNELEDGER_CALL FoodPickerText(const tuneledger_char* text, int32_t start) {
   char field[tuneledger::SearchCapacity];
   tuneledger::FieldText narrow = Narrow(text, field, sizeof field);
   int hit = narrow.fits ? tuneledger::TextSearch(narrow.bytes, narrow.length, start) : NoEntry;
@@ -40,7 +40,7 @@ const tuneledger_char* FoodPickerText(const tuneledger_char* text, int32_t start
 }
 
 // A filter that does not fit its field finds nothing.
-const tuneledger_char* FoodPickerFilter(const tuneledger_char* filter, int32_t start) {
+const tuneledger_char* TUNELEDGER_CALL FoodPickerFilter(const tuneledger_char* filter, int32_t start) {
   char field[tuneledger::FilterCapacity];
   tuneledger::FieldText narrow = Narrow(filter, field, sizeof field);
   int hit = narrow.fits ? tuneledger::TermFilter(narrow.bytes, narrow.length, start) : NoEntry;
