@@ -1,10 +1,14 @@
-# The library gives out the three calls and nothing else.
+# The library gives out the three calls and nothing else, and carries no C++ runtime.
 #
-#   cmake -DLIBRARY=<libtuneledger.so or TUNELEDGER.dll> -DNM=<nm> -DOBJDUMP=<objdump> -P check_exports.cmake
+#   cmake -DLIBRARY=<libtuneledger.so or TUNELEDGER.dll> -DNM=<nm> -DOBJDUMP=<objdump>
+#         [-DPOINTER_BYTES=4|8] [-DRUNTIME_FREE=ON] -P check_exports.cmake
 #
 # A shared object: its dynamic symbol table defines exactly the three names, as functions.
-# A DLL: its export table holds exactly the three names at ordinals 1 to 3, and it imports only
-# the system DLLs listed below, so it loads on a Windows that has no compiler runtime.
+# A DLL: its export table holds exactly the three names at ordinals 1 to 3, undecorated, and it
+# imports only the system DLLs listed below, so it loads on a Windows that has no compiler
+# runtime; with POINTER_BYTES it must be PE32 (4) or PE32+ (8).
+# RUNTIME_FREE: the library holds and needs none of the C++ runtime (no libstdc++, no exception
+# handling or pool, no operator new), no emulated thread-locals and no guarded statics.
 cmake_minimum_required(VERSION 3.25)
 
 set(expected_names FoodPicker FoodPickerText FoodPickerFilter)
@@ -83,6 +87,13 @@ function(check_dll)
   list(SORT expected)
   expect_same("exports by name and ordinal" "${exports}" "${expected}")
 
+  if(POINTER_BYTES)
+    string(REGEX MATCH "\nMagic[ \t]+([0-9a-fA-F]+)" _ "${out}")
+    set(magic_4 010b)  # PE32
+    set(magic_8 020b)  # PE32+
+    expect_same("optional header magic (010b: PE32, 020b: PE32+)" "${CMAKE_MATCH_1}" "${magic_${POINTER_BYTES}}")
+  endif()
+
   string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${out}")
   list(TRANSFORM imports REPLACE "DLL Name: " "")
   foreach(dll IN LISTS imports)
@@ -95,10 +106,54 @@ function(check_dll)
   message(STATUS "imports ${imports}")
 endfunction()
 
+# Symbols of the C++ runtime and of the toolchain's stand-ins for thread-locals and statics.
+set(runtime_symbols
+  # exceptions, guards, destructors of statics and thread-locals (not glibc's __cxa_finalize)
+  "__cxa_(allocate|throw|rethrow|begin|end|get_globals|guard|atexit|thread_atexit|pure_virtual)"
+  "__gxx_personality"   # exception handling
+  "_Unwind_"
+  "emergency_pool"      # libstdc++'s exception pool, allocated at every load
+  "_Znw" "_Zna" "_Zdl" "_Zda"   # operator new and delete
+  "_ZSt9terminate"
+  "__emutls_"           # emulated thread_local, which takes a TLS slot at every load
+  "_ZGV")               # the guard of a function-local static with a dynamic initialiser
+
+# Every symbol of the library, not only the exported ones, must be free of the runtime.
+function(check_runtime_free)
+  run(${NM} "${LIBRARY}")
+  set(all "${out}")
+  if(NOT all MATCHES "FoodPicker")
+    message(FATAL_ERROR "${LIBRARY} has no symbol table to check (stripped?)")
+  endif()
+  foreach(pattern IN LISTS runtime_symbols)
+    string(REGEX MATCHALL "[^\n]*${pattern}[^\n]*" found "${all}")
+    if(found)
+      list(JOIN found "\n  " found)
+      message(FATAL_ERROR "${LIBRARY} holds the C++ runtime or a stand-in (${pattern}):\n  ${found}")
+    endif()
+  endforeach()
+  if(NOT LIBRARY MATCHES "\\.[dD][lL][lL]$")
+    run(${OBJDUMP} -p "${LIBRARY}")
+    string(REGEX MATCHALL "NEEDED[ \t]+[^\n]+" needed "${out}")
+    list(TRANSFORM needed REPLACE "NEEDED[ \t]+" "")
+    foreach(library IN LISTS needed)
+      if(library MATCHES "^lib(stdc\\+\\+|c\\+\\+|gcc_s)")
+        message(FATAL_ERROR "${LIBRARY} needs ${library}")
+      endif()
+    endforeach()
+    list(JOIN needed ", " needed)
+    message(STATUS "needs ${needed}")
+  endif()
+  message(STATUS "no C++ runtime, emulated thread-locals or guarded statics")
+endfunction()
+
 if(LIBRARY MATCHES "\\.[dD][lL][lL]$")
   check_dll()
 else()
   check_shared_object()
+endif()
+if(RUNTIME_FREE)
+  check_runtime_free()
 endif()
 list(JOIN expected_names ", " names)
 message(STATUS "${LIBRARY} exports exactly ${names}")
