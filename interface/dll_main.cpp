@@ -1,8 +1,96 @@
-// The DLL's start and stop: Windows calls DllMain as a process or thread attaches or detaches.
+// The DLL's entry point, and where each thread keeps its result texts in the DLL.
 //
-// There is no application framework to join here, and nothing to set up or tear down: the chart
-// table is constant data, and each thread's result texts are plain arrays that need neither
-// construction nor destruction. So attach and detach do nothing the library needs.
+// mingw's g++ emulates thread_local in a DLL: each load takes a TLS slot that is never given
+// back, and a thread's copy is freed only when the thread ends, so a host that loads and unloads
+// the DLL again and again runs out of slots and memory. So the DLL keeps its texts with Windows'
+// own means. It takes one TLS slot when it is loaded and gives it back when it is unloaded. A
+// thread's first call takes its texts from the process heap; they go back when the thread ends
+// (DLL_THREAD_DETACH) or when the DLL is unloaded (DLL_PROCESS_DETACH), whichever comes first.
+// A list of every thread's texts lets the unload find those of threads that outlive it.
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+#include "thread_texts.h"
+
+namespace tuneledger {
+namespace {
+
+struct Block {
+  Block* previous;
+  Block* next;
+  ThreadTexts texts;
+};
+
+DWORD Slot = TLS_OUT_OF_INDEXES;
+SRWLOCK ListLock = SRWLOCK_INIT;
+Block* Blocks = nullptr;  // every thread's, newest first; guarded by ListLock
+
+void Free(Block* block) { HeapFree(GetProcessHeap(), 0, block); }
+
+// DLL_THREAD_DETACH: the ending thread's texts, if it called.
+void ThreadEnds() {
+  Block* block = static_cast<Block*>(TlsGetValue(Slot));
+  if (block == nullptr) return;
+  TlsSetValue(Slot, nullptr);
+  AcquireSRWLockExclusive(&ListLock);
+  if (block->previous) {
+    block->previous->next = block->next;
+  } else {
+    Blocks = block->next;
+  }
+  if (block->next) block->next->previous = block->previous;
+  ReleaseSRWLockExclusive(&ListLock);
+  Free(block);
+}
+
+// DLL_PROCESS_DETACH through FreeLibrary: every thread's texts, and the slot. (Also when the
+// load failed, with no slot taken.)
+void Unloads() {
+  AcquireSRWLockExclusive(&ListLock);
+  Block* block = Blocks;
+  Blocks = nullptr;
+  ReleaseSRWLockExclusive(&ListLock);
+  while (block != nullptr) {
+    Block* next = block->next;
+    Free(block);
+    block = next;
+  }
+  if (Slot != TLS_OUT_OF_INDEXES) TlsFree(Slot);
+  Slot = TLS_OUT_OF_INDEXES;
+}
+
+}  // namespace
+
+ThreadTexts* CallingThreadTexts() {
+  Block* block = static_cast<Block*>(TlsGetValue(Slot));
+  if (block != nullptr) return &block->texts;
+  block = static_cast<Block*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Block)));
+  if (block == nullptr) return nullptr;
+  AcquireSRWLockExclusive(&ListLock);
+  block->next = Blocks;
+  if (Blocks) Blocks->previous = block;
+  Blocks = block;
+  ReleaseSRWLockExclusive(&ListLock);
+  TlsSetValue(Slot, block);
+  return &block->texts;
+}
+
+}  // namespace tuneledger
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      tuneledger::Slot = TlsAlloc();
+      return tuneledger::Slot != TLS_OUT_OF_INDEXES;
+    case DLL_THREAD_DETACH:
+      tuneledger::ThreadEnds();
+      break;
+    case DLL_PROCESS_DETACH:
+      // At process exit (reserved not null) other threads may have stopped anywhere, and
+      // Windows takes all memory back anyway: leave everything as it is.
+      if (reserved == nullptr) tuneledger::Unloads();
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}

@@ -18,7 +18,8 @@ inline constexpr int OperationCount = 3;
 
 // The calling thread's result text for `operation`: ResultCapacity units that stay valid until
 // the same thread calls the same operation again, so a call leaves the answers of the other two
-// alone. A build with TUNELEDGER_GUARD_RESULTS defined guards both ends of every result text and
+// alone, and no longer than the thread (thread_texts.h). Null if the thread's texts could not be
+// had. A build with TUNELEDGER_GUARD_RESULTS defined guards both ends of every result text and
 // aborts as soon as a guard is found written.
 char16_t* ResultText(Operation operation);
 
@@ -27,6 +28,7 @@ char16_t* ResultText(Operation operation);
 //   Lookup                    the entry's stored text, or OutOfRangeText;
 //   TextSearch, TermFilter    a search hit (the decimal index, IndexSeparator, the entry's
 //                             stored text), or NotFoundText.
+// Null, writing nothing, if the thread's texts could not be had.
 const char16_t* ComposeAnswer(Operation operation, int entry);
 
 }  // namespace tuneledger
