@@ -2,11 +2,12 @@
 # Installs what this project needs from Debian's packages, and only what is missing.
 #
 #   tools/setup.sh            compiler, CMake, GoogleTest, pkg-config (enough to build and test)
-#   tools/setup.sh cross      + mingw-w64, wine, qemu-user and the 32-bit ARM compiler
+#   tools/setup.sh cross      + mingw-w64, wine (64- and 32-bit), qemu-user and the 32-bit ARM compiler
 #   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
 #   tools/setup.sh bench      + Google Benchmark, SQLite, hyperfine and valgrind
 #   tools/setup.sh wasm       + clang 14 for WebAssembly with its C and C++ libraries, Node.js,
 #                               chromium, and playwright-core from npm (npm ci in tests/web)
+#   tools/setup.sh languages  + mono, to run the C# example (Python's comes with the base)
 #
 # Groups can be combined: tools/setup.sh cross fuzz
 set -euo pipefail
@@ -16,13 +17,14 @@ wasm=0
 packages=(g++ cmake make libgtest-dev python3 pkg-config)
 for group in "$@"; do
   case "$group" in
-    cross) packages+=(mingw-w64 wine wine64 qemu-user g++-arm-linux-gnueabihf) ;;
+    cross) packages+=(mingw-w64 wine wine64 wine32:i386 qemu-user g++-arm-linux-gnueabihf) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(libbenchmark-dev libsqlite3-dev hyperfine valgrind) ;;
     wasm) packages+=(clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
                      libclang-rt-14-dev-wasm32 chromium)
           wasm=1 ;;
-    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench, wasm)" >&2; exit 2 ;;
+    languages) packages+=(mono-mcs mono-runtime) ;;
+    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench, wasm, languages)" >&2; exit 2 ;;
   esac
 done
 
@@ -44,6 +46,12 @@ if [ ${#missing[@]} -ne 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   echo "Installing: ${missing[*]}"
+  # 32-bit wine (wine32:i386) comes from Debian's i386 architecture, added before the update.
+  # Make wine prefixes only after it is installed: an older 64-bit prefix can't run 64-bit
+  # programs any more.
+  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
