@@ -1,24 +1,23 @@
-# Runs the Windows build's tests under wine from CTest.
+# Runs the Windows build's programs under wine, from CTest and when CTest lists GoogleTest's tests.
 #
-# Wine's services must be up before CTest lists the GoogleTest suite (which already runs it
-# under wine), and a fixture can't run that early. So CTest runs wine_start.cmake as soon as it
-# reads this folder's tests, and a cleanup fixture stops wine after the last of them.
-file(CONFIGURE OUTPUT wine_start.cmake @ONLY CONTENT [[
-# Generated from tests/wine.cmake. CTest runs this before any test of the Windows build.
-if(NOT DEFINED ENV{WINEPREFIX})
-  set(ENV{WINEPREFIX} "@PROJECT_BINARY_DIR@/wineprefix")
-endif()
-if(NOT DEFINED ENV{WINEDEBUG})
-  set(ENV{WINEDEBUG} "-all")
-endif()
-if(NOT DEFINED ENV{WINEDLLOVERRIDES})
-  set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")
-endif()
-execute_process(COMMAND "@PROJECT_SOURCE_DIR@/tools/wine-env.sh" start COMMAND_ERROR_IS_FATAL ANY)
+# Every program runs through tools/wine-env.sh run (see there why), in this build's wine prefix
+# unless WINEPREFIX says otherwise. Listing the tests (ctest -N) runs a suite only when it was
+# built anew, to learn its tests, and wine ends by itself after it. Running the tests starts
+# wine's services once, in a setup fixture, and stops them after the last test.
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/wine-env @ONLY CONTENT [[#!/bin/sh
+# Generated from tests/wine.cmake: tools/wine-env.sh in this build's wine prefix.
+export WINEPREFIX="${WINEPREFIX:-@PROJECT_BINARY_DIR@/wineprefix}"
+exec "@PROJECT_SOURCE_DIR@/tools/wine-env.sh" "$@"
 ]])
-set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_CURRENT_BINARY_DIR}/wine_start.cmake)
+file(CHMOD ${PROJECT_BINARY_DIR}/wine-env
+  PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# For every Windows program of the build, here and in the folders added after this one.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/wine-env run)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CROSSCOMPILING_EMULATOR} PARENT_SCOPE)
 
-add_test(NAME WineStops COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-env.sh stop)
+add_test(NAME WineStarts COMMAND ${PROJECT_BINARY_DIR}/wine-env start)
+set_tests_properties(WineStarts PROPERTIES FIXTURES_SETUP wine)
+add_test(NAME WineStops COMMAND ${PROJECT_BINARY_DIR}/wine-env stop)
 set_tests_properties(WineStops PROPERTIES FIXTURES_CLEANUP wine)
 # Every test that runs under wine requires this.
 set(wine_fixture FIXTURES_REQUIRED wine)

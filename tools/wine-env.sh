@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Makes wine ready to run a Windows build's tests, headless, or stops it again.
+# Runs a Windows build's programs under wine, headless.
 #
-#   tools/wine-env.sh start   create the prefix if it is missing, start wine's services
-#   tools/wine-env.sh stop    end every wine process of the prefix
+#   tools/wine-env.sh prefix             create the prefix if it is missing; leaves nothing running
+#   tools/wine-env.sh start              the prefix, then wine's server and services, kept running
+#   tools/wine-env.sh run PROGRAM [ARG]  run a Windows program (CTest's emulator)
+#   tools/wine-env.sh stop               end every wine process of the prefix
 #
-# The prefix is $WINEPREFIX, or build/wineprefix when that is unset; CI sets it once per run.
+# The prefix is $WINEPREFIX, or build/wineprefix when that is unset (a build's tests use
+# build/<preset>/wineprefix; CI sets one for the whole run).
 #
-# Why the services start here rather than in the first test: whatever starts wineserver and
-# wine's background programs lends them its output, and CTest waits for a test's output to
-# close. Started here with their output sent nowhere, they stay out of every test's way.
+# Whatever starts wineserver and wine's background programs lends them its output, and CTest
+# waits for a command's output to close. So `start` sends theirs nowhere, and `run` gives the
+# program files for its output and copies them out when it ends: whether wine was already up or
+# the program starts it, nothing of wine's holds CTest's pipes. Wine that `run` starts ends by
+# itself seconds after the program (so listing a build's tests leaves nothing running); wine
+# that `start` starts stays up until `stop`, so the tests don't each wait for it to start.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,25 +25,45 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 quietly() { "$@" </dev/null >/dev/null 2>&1; }
 
-start() {
+prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Creating the wine prefix $WINEPREFIX"
-    quietly wineboot -i
-    quietly wineserver -w
+  echo "Creating the wine prefix $WINEPREFIX" >&2
+  quietly wineboot -i
+  quietly wineserver -w
+}
+
+start() {
+  prefix
+  # Stays up until stopped, so the tests' wine processes all share this one server. If a
+  # server is already up it can't be made to stay: one that `run` started ends within seconds,
+  # so wait for that (at most 10 s, in case it was started to stay) and try again.
+  if ! quietly wineserver -p; then
+    quietly timeout 10 wineserver -w || true
+    quietly wineserver -p || true
   fi
-  # Stays up until stopped, so the tests' wine processes all share this one server. Fails
-  # harmlessly when a server already runs for this prefix.
-  quietly wineserver -p || true
   quietly wine cmd /c exit
+}
+
+run() {
+  prefix
+  local out err status=0
+  out="$(mktemp)"
+  err="$(mktemp)"
+  wine "$@" >"$out" 2>"$err" || status=$?
+  cat "$out"
+  cat "$err" >&2
+  rm -f "$out" "$err"
+  return "$status"
 }
 
 stop() {
   quietly wineserver -k || true
 }
 
-case "${1:-}" in
-  start) start ;;
-  stop) stop ;;
-  *) echo "usage: $0 start|stop" >&2; exit 2 ;;
+command="${1:-}"
+case "$command" in
+  prefix | start | stop) "$command" ;;
+  run) shift; [ $# -gt 0 ] || { echo "usage: $0 run PROGRAM [ARGUMENT...]" >&2; exit 2; }; run "$@" ;;
+  *) echo "usage: $0 prefix|start|run PROGRAM [ARGUMENT...]|stop" >&2; exit 2 ;;
 esac
