@@ -47,6 +47,11 @@ start() {
 
 run() {
   prefix
+  # A terminal is no pipe of CTest's, and to wine it is a console the program may want to see:
+  # there the program writes straight to it.
+  if [ -t 1 ]; then
+    exec wine "$@"
+  fi
   local out err status=0
   out="$(mktemp)"
   err="$(mktemp)"
