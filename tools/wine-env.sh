@@ -11,10 +11,11 @@
 #
 # Whatever starts wineserver and wine's background programs lends them its output, and CTest
 # waits for a command's output to close. So `start` sends theirs nowhere, and `run` gives the
-# program files for its output and copies them out when it ends: whether wine was already up or
-# the program starts it, nothing of wine's holds CTest's pipes. Wine that `run` starts ends by
-# itself seconds after the program (so listing a build's tests leaves nothing running); wine
-# that `start` starts stays up until `stop`, so the tests don't each wait for it to start.
+# program a file for each output that is a pipe and copies it out when the program ends:
+# whether wine was already up or the program starts it, nothing of wine's holds CTest's pipes.
+# Wine that `run` starts ends by itself seconds after the program (so listing a build's tests
+# leaves nothing running); wine that `start` starts stays up until `stop`, so the tests don't
+# each wait for it to start.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -47,18 +48,19 @@ start() {
 
 run() {
   prefix
-  # A terminal is no pipe of CTest's, and to wine it is a console the program may want to see:
-  # there the program writes straight to it.
-  if [ -t 1 ]; then
-    exec wine "$@"
-  fi
-  local out err status=0
-  out="$(mktemp)"
-  err="$(mktemp)"
-  wine "$@" >"$out" 2>"$err" || status=$?
-  cat "$out"
-  cat "$err" >&2
-  rm -f "$out" "$err"
+  # Only a pipe keeps its reader waiting while wine's background programs hold it: a piped
+  # output goes through a file, copied out when the program ends. A terminal (a console, to
+  # wine), a file or a device the program writes to straight, and sees what comes of it.
+  local out="" err="" status=0
+  [ -p /dev/stdout ] && out="$(mktemp)"
+  [ -p /dev/stderr ] && err="$(mktemp)"
+  exec 3>&1 4>&2
+  [ -z "$out" ] || exec 3>"$out"
+  [ -z "$err" ] || exec 4>"$err"
+  wine "$@" >&3 2>&4 3>&- 4>&- || status=$?
+  exec 3>&- 4>&-
+  if [ -n "$out" ]; then cat "$out"; rm -f "$out"; fi
+  if [ -n "$err" ]; then cat "$err" >&2; rm -f "$err"; fi
   return "$status"
 }
 
