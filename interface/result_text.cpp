@@ -74,7 +74,7 @@ void ComposeHit(char16_t* result, int index) {
   for (int rest = index / 10; rest > 0; rest /= 10) ++count;
   char16_t* out = result + count;
   for (int rest = index, i = count - 1; i >= 0; rest /= 10, --i) result[i] = static_cast<char16_t>(u'0' + rest % 10);
-  out = ToWide(IndexSeparator, sizeof IndexSeparator - 1, out);
+  for (const char* separator = IndexSeparator; *separator != '\0'; ++separator) *out++ = static_cast<char16_t>(*separator);
   std::string_view entry = EntryText(index);
   *ToWide(entry.data(), entry.size(), out) = u'\0';
 }
