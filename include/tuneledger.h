@@ -27,7 +27,8 @@
  * has its own result text per function; the table is read-only. A thread's first call takes the
  * memory for its three result texts (about 18 KB), which is given back when the thread ends or
  * the library is unloaded; no later call uses the heap, and no call's stack use grows with the
- * length of its text.
+ * length of its text. (The Windows DLL takes that memory from the process heap; should the heap
+ * have none left, that call answers a null pointer, and the thread's next call tries again.)
  *
  * Calling convention: TUNELEDGER_CALL, which is __stdcall on 32-bit x86 Windows, the convention
  * of the Windows API (WINAPI), and empty (the platform's C convention) on every other target.
