@@ -10,21 +10,39 @@
 namespace tuneledger {
 namespace {
 
+// Whether even the needle's rarest byte stands about once an entry or more (counting what the
+// quick test takes for it).
+bool StandsInMostEntries(const Needle& needle) {
+  return QuickTestCounts[static_cast<unsigned char>(needle.bytes[needle.rare])] > LastEntryIndex;
+}
+
 // The first entry from `start` (0 or more) that holds the folded text, or NoEntry.
 int FirstHit(const char* folded, std::size_t length, int start) {
   if (start > LastEntryIndex) return NoEntry;
   if (length == 0) return start;
   if (length > LongestEntry) return NoEntry;
   Needle needle = MakeNeedle(folded, length);
+  FindFoldedFunction find = ActiveFindFolded();
   if (FewBytesFrom(start)) {
-    const char* at = FindFolded(EntryStart(start), EntryStart(LastEntryIndex + 1), needle);
+    const char* at = find(EntryStart(start), EntryStart(LastEntryIndex + 1), needle);
     return at == nullptr ? NoEntry : EntryAt(at, start, LastEntryIndex + 1);
+  }
+  bool pieces_asked = false;
+  if (StandsInMostEntries(needle)) {
+    // Mostly found within a few entries (a caller paging through its hits asks again from the
+    // entry after each): the rest of the start's block is read before the index is consulted.
+    if (length <= 5 && !EveryPieceOccurs(folded, length)) return NoEntry;
+    pieces_asked = true;
+    int end = EndEntryOfBlock(start / BlockSize);
+    if (const char* at = find(EntryStart(start), EntryStart(end), needle)) return EntryAt(at, start, end);
+    if (end > LastEntryIndex) return NoEntry;
+    start = end;
   }
   BlockMask blocks(start);
   blocks.KeepBlocksHolding(folded, length);
   if (blocks.Empty()) return NoEntry;
-  if (WorthAskingWhichPiecesOccur(length, blocks) && !EveryPieceOccurs(folded, length)) return NoEntry;
-  return FirstEntryHolding(needle, blocks, start, ActiveFindFolded());
+  if (!pieces_asked && WorthAskingWhichPiecesOccur(length, blocks) && !EveryPieceOccurs(folded, length)) return NoEntry;
+  return FirstEntryHolding(needle, blocks, start, find);
 }
 
 }  // namespace
