@@ -22,6 +22,8 @@
 
 #include "calls.h"
 #include "chart_table.h"
+#include "every_hit_peers.h"
+#include "hostile_classes.h"
 #include "literal_search.h"
 #include "query_classes.h"
 #include "sqlite_search.h"
@@ -176,7 +178,7 @@ std::vector<std::pair<std::string, int>> FirstHits(const SqliteChart& chart, Ope
       {"literal", LiteralFirstHit{operation, query}(start)}};
   const std::vector<std::string> terms = TermsOf(operation, query);
   for (Way way : SqliteWays) {
-    if (!CanAnswer(way, terms)) continue;
+    if (!CanAnswer(way, terms) || !Accepts(chart, terms, way)) continue;
     answers.emplace_back(std::string("SQLite ") + WayName(way),
                          SqliteSearch(chart, terms, way).FirstHit(start));
   }
@@ -302,7 +304,7 @@ SummaryRow RegisterClass(const SqliteChart& chart, const QueryClass& query, int 
     RegisterSearch(row.literal, span.size, query.walk, start, LiteralFirstHit{query.operation, query.query});
     const std::vector<std::string> terms = TermsOf(query.operation, query.query);
     for (Way way : SqliteWays) {
-      if (!CanAnswer(way, terms)) continue;
+      if (!CanAnswer(way, terms) || !Accepts(chart, terms, way)) continue;
       row.sqlite_ways.push_back(prefix + "sqlite_" + WayName(way));
       RegisterSearch(row.sqlite_ways.back(), span.size, query.walk, start,
                      SqliteFirstHit{std::make_shared<SqliteSearch>(chart, terms, way)});
@@ -321,6 +323,57 @@ std::vector<SummaryRow> RegisterEveryClass(const SqliteChart& chart) {
     }
   }
   return rows;
+}
+
+// --- The hostile classes (hostile_classes.h) ----------------------------------------------------
+// Their answers are not written down: the literal method's answer is the expected one, and
+// every peer must give it. Paging classes are held against the peers that page in one pass.
+
+bool HostileAnswersAgree(const SqliteChart& chart) {
+  bool agree = true;
+  for (const HostileClass& query : HostileClasses()) {
+    for (int start : query.starts) {
+      const std::string what = query.name + " from " + std::to_string(start);
+      if (query.walk == Walk::FirstHit) {
+        agree &= PeersAgree(what, FirstHits(chart, query.operation, query.query, start),
+                            LiteralFirstHit{query.operation, query.query}(start));
+        continue;
+      }
+      const std::vector<int> library =
+          EveryHit(LibraryFirstHit{Operation::TextSearch, kit::WideFromBytes(query.query)}, start);
+      agree &= PeersAgree<std::vector<int>>(what,
+                                            {{"literal in one pass", LiteralEveryHit(query.query, start)},
+                                             {"SQLite stepping", SqliteEveryHit(chart, query.query).From(start)}},
+                                            library);
+    }
+  }
+  return agree;
+}
+
+void RegisterHostileClasses(const SqliteChart& chart, unsigned char absent, std::vector<SummaryRow>& rows) {
+  for (const HostileClass& query : HostileClasses()) {
+    for (int start : query.starts) {
+      const int expected =
+          query.walk == Walk::EveryHit ? 0 : LiteralFirstHit{query.operation, query.query}(start);
+      const QueryClass as_class{query.name.c_str(), query.stresses.c_str(), query.operation, query.walk,
+                                query.query.c_str(), {expected, expected}};
+      if (query.walk == Walk::FirstHit) {
+        rows.push_back(RegisterClass(chart, as_class, start, expected, absent));
+        continue;
+      }
+      const std::string prefix = query.name + "/" + std::to_string(start) + "/";
+      SummaryRow row{query.name, query.stresses, start, prefix + "library", prefix + "literal_onepass",
+                     {prefix + "sqlite_step"}, prefix + "floor"};
+      const Span span = SpanCovered(as_class, start, expected);
+      RegisterSearch(row.library, span.size, Walk::EveryHit, start,
+                     LibraryFirstHit{Operation::TextSearch, kit::WideFromBytes(query.query)});
+      Register(row.literal, span.size, [text = query.query, start] { return LiteralEveryHit(text, start).size(); });
+      auto sqlite = std::make_shared<SqliteEveryHit>(chart, query.query);
+      Register(row.sqlite_ways.front(), span.size, [sqlite, start] { return sqlite->From(start).size(); });
+      Register(row.floor, span.size, [span, absent] { return ReadOnce(span.bytes, span.size, absent); });
+      rows.push_back(row);
+    }
+  }
 }
 
 // Our defaults first, so that flags given on the command line override them.
@@ -347,11 +400,12 @@ int main(int argc, char** argv) {
   benchmark::AddCustomContext("processor", processor);
 
   const SqliteChart chart;
-  if (!EveryAnswerAgrees(chart)) {
+  if (!EveryAnswerAgrees(chart) || !HostileAnswersAgree(chart)) {
     std::fprintf(stderr, "The peers disagree; nothing was timed.\n");
     return 1;
   }
-  const std::vector<SummaryRow> rows = RegisterEveryClass(chart);
+  std::vector<SummaryRow> rows = RegisterEveryClass(chart);
+  RegisterHostileClasses(chart, AbsentByte(), rows);
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintSummary(rows, processor);

@@ -90,6 +90,25 @@ bool CanAnswer(Way way, const std::vector<std::string>& terms) {
   return way == Way::Like || std::any_of(terms.begin(), terms.end(), IsIndexable);
 }
 
+bool Accepts(const SqliteChart& chart, const std::vector<std::string>& terms, Way way) {
+  const std::string match = way == Way::Index ? MatchExpression(terms) : std::string();
+  std::vector<std::string> likes;
+  for (const std::string& term : terms) {
+    if (way == Way::Like || !IsIndexable(term)) likes.push_back(ContainsPattern(term));
+  }
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(chart.db(), SearchSql(match, likes.size()).c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    return false;
+  }
+  sqlite3_bind_int(statement, 1, 0);
+  int parameter = 2;
+  if (!match.empty()) sqlite3_bind_text(statement, parameter++, match.c_str(), -1, SQLITE_TRANSIENT);
+  for (const std::string& like : likes) sqlite3_bind_text(statement, parameter++, like.c_str(), -1, SQLITE_TRANSIENT);
+  const int step = sqlite3_step(statement);
+  sqlite3_finalize(statement);
+  return step == SQLITE_ROW || step == SQLITE_DONE;
+}
+
 SqliteChart::SqliteChart() {
   Check(sqlite3_open(":memory:", &db_), SQLITE_OK, db_, "open an in-memory database");
   Execute(db_, "CREATE VIRTUAL TABLE chart_index USING fts5(text, tokenize = 'trigram')");

@@ -27,6 +27,11 @@ const char* WayName(Way way);
 // Whether `way` can answer for these terms: the index needs at least one term of 3+ bytes.
 bool CanAnswer(Way way, const std::vector<std::string>& terms);
 
+class SqliteChart;
+// Whether SQLite takes the statement for these terms at all: it refuses expressions nested
+// deeper than its limit, as thousands of terms joined by AND are.
+bool Accepts(const SqliteChart& chart, const std::vector<std::string>& terms, Way way);
+
 // An in-memory database with both tables filled, built once.
 class SqliteChart {
  public:
