@@ -59,24 +59,16 @@ void WarnAboutQuery(const Request& request, const Query& query, Stream& err) {
                   query.replaced == 1 ? " is" : "s are");
     Warn(err, message);
   }
-  if (request.command == Command::Search) {
-    if (query.length > LongestEntry) {
-      std::snprintf(message, sizeof message,
-                    "the text has %llu characters, more than the longest entry (%llu): nothing "
-                    "contains it",
-                    Count(query.length), Count(LongestEntry));
-      Warn(err, message);
-    }
-    return;
-  }
-  if (query.length > LongestFilter) {
+  const bool search = request.command == Command::Search;
+  const std::size_t longest = search ? LongestEntry : LongestFilter;
+  if (query.length > longest) {
     std::snprintf(message, sizeof message,
-                  "the filter has %llu characters, more than the %llu a filter may have: nothing "
-                  "passes",
-                  Count(query.length), Count(LongestFilter));
+                  search ? "the text has %llu characters, more than the longest entry (%llu): nothing contains it"
+                         : "the filter has %llu characters, more than the %llu a filter may have: nothing passes",
+                  Count(query.length), Count(longest));
     Warn(err, message);
-    return;
   }
+  if (search || query.length > longest) return;
   std::size_t term_start = 0;
   for (std::size_t pos = 0; pos < query.length; ++pos) {
     if (query.bytes[pos] != ';') continue;

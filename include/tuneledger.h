@@ -74,6 +74,21 @@ typedef char16_t tuneledger_char;
 #  define TUNELEDGER_API __attribute__((visibility("default")))
 #endif
 
+/*
+ * The characters that the bytes 0x80 to 0x9F stand for, in byte order: Windows-1252's, and for
+ * the five bytes it leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) the code point of the same
+ * value. Every other byte stands for the code point of its own value. A host that wants an
+ * answer's stored bytes back, to show the UTF-8 names some entries hold, maps each character
+ * back through this table, e.g. after
+ *     static const tuneledger_char high[32] = TUNELEDGER_WINDOWS_1252_HIGH;
+ */
+#define TUNELEDGER_WINDOWS_1252_HIGH {                                \
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, \
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, \
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, \
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178  \
+}
+
 #ifdef __cplusplus
 extern "C" {
 #endif

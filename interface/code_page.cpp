@@ -1,5 +1,7 @@
 #include "code_page.h"
 
+#include "tuneledger.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -7,13 +9,8 @@
 namespace tuneledger {
 namespace {
 
-// The characters of bytes 0x80 to 0x9F.
-constexpr char16_t HighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
-};
+// The characters of bytes 0x80 to 0x9F, as the public header gives them to hosts.
+constexpr char16_t HighControls[32] = TUNELEDGER_WINDOWS_1252_HIGH;
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
