@@ -31,6 +31,7 @@ std::uint64_t ngrams[tuneledger::NgramRows][MaskWords];
 std::uint64_t pairs_present[65536 / 64];
 std::set<std::uint32_t> triples_present;  // ordered, so the set's slots come out the same every time
 std::uint32_t triple_slots[tuneledger::TripleSlots];
+std::uint64_t quad_sieve[tuneledger::QuadWords];
 
 void Set(std::uint64_t (&row)[MaskWords], int block) { row[block / 64] |= std::uint64_t{1} << (block % 64); }
 
@@ -48,6 +49,10 @@ void AddEntry(std::string folded, int block) {
     if (i + 3 <= folded.size()) {
       Set(ngrams[tuneledger::TripleRow(text + i)], block);
       triples_present.insert(tuneledger::TripleKey(text + i));
+    }
+    if (i + 4 <= folded.size()) {
+      std::uint64_t hash = tuneledger::QuadHash(text + i);
+      quad_sieve[tuneledger::QuadWord(hash)] |= tuneledger::QuadBits(hash);
     }
   }
 }
@@ -105,10 +110,10 @@ int main(int argc, char** argv) {
       "#include \"block_index.h\"\n\n"
       "namespace tuneledger {\n\n"
       "static_assert(BlockCount == %d && MaskWords == %d && NgramRows == %zu && PairRows == %zu &&\n"
-      "              TripleSlots == %zu && EntryCount == %d,\n"
+      "              TripleSlots == %zu && QuadWords == %zu && QuadProbes == %d && EntryCount == %d,\n"
       "              \"the chart table or the index layout changed: rebuild this file\");\n\n",
       BlockCount, MaskWords, tuneledger::NgramRows, tuneledger::PairRows, tuneledger::TripleSlots,
-      tuneledger::EntryCount);
+      tuneledger::QuadWords, tuneledger::QuadProbes, tuneledger::EntryCount);
   std::printf("extern const std::uint32_t FoldedByteCounts[256] = {");
   for (int b = 0; b < 256; ++b) std::printf("%s%" PRIu32, b == 0 ? "\n    " : b % 16 ? ", " : ",\n    ", byte_counts[b]);
   std::printf("\n};\n\n");
@@ -124,6 +129,7 @@ int main(int argc, char** argv) {
     std::printf("%s0x%06" PRIx32, s == 0 ? "\n    " : s % 8 ? ", " : ",\n    ", triple_slots[s]);
   }
   std::printf("\n};\n\n");
+  PrintWords("QuadSieve", quad_sieve, tuneledger::QuadWords);
   PrintRows("ByteBlocks", bytes, 256);
   PrintRows("PairBlocks", pairs, tuneledger::PairRows);
   PrintRows("NgramBlocks", ngrams, tuneledger::NgramRows);

@@ -20,6 +20,12 @@ bool TripleOccurs(const char* folded) {
   }
 }
 
+bool QuadMayOccur(const char* folded) {
+  std::uint64_t hash = QuadHash(folded);
+  std::uint64_t bits = QuadBits(hash);
+  return (QuadSieve[QuadWord(hash)] & bits) == bits;
+}
+
 }  // namespace
 
 bool EveryPieceOccurs(const char* folded, std::size_t length) {
@@ -28,6 +34,9 @@ bool EveryPieceOccurs(const char* folded, std::size_t length) {
   // Every pair and byte of a text lies in one of its triples.
   for (std::size_t i = 0; i + 3 <= length; ++i) {
     if (!TripleOccurs(folded + i)) return false;
+  }
+  for (std::size_t i = 0; i + 4 <= length; ++i) {
+    if (!QuadMayOccur(folded + i)) return false;
   }
   return true;
 }

@@ -10,8 +10,10 @@
 // through a few that don't.
 //
 // Beside the rows, the index holds exactly which folded pairs and triples occur anywhere in the
-// table (FoldedByteCounts says it for bytes). A text with a byte, pair or triple that occurs
-// nowhere is in no entry, and is answered before any row is read.
+// table (FoldedByteCounts says it for bytes), and a sieve of the 4-byte pieces that occur. A text
+// with a byte, pair, triple or 4-byte piece that occurs nowhere is in no entry, and is answered
+// before any block is read. The sieve matters for words with a letter changed: each of their
+// triples is common, and only a 4-byte piece tells that they stand in no entry.
 //
 // Blocks are small (16 entries) so that a filter's terms, each common on its own, rarely meet in
 // one block unless they meet in one entry.
@@ -41,6 +43,13 @@ inline constexpr std::size_t PairRows = std::size_t{1} << PairBits;
 inline constexpr int TripleSlotBits = 13;
 inline constexpr std::size_t TripleSlots = std::size_t{1} << TripleSlotBits;
 
+// The sieve of 4-byte pieces (some 26,000 occur) has about ten bits a piece, in words of 64: a
+// piece sets QuadProbes bits of one word, so that asking about a piece reads one word, and a
+// piece that occurs nowhere passes about once in fifty.
+inline constexpr int QuadWordBits = 12;
+inline constexpr std::size_t QuadWords = std::size_t{1} << QuadWordBits;
+inline constexpr int QuadProbes = 4;
+
 using BlockRow = std::uint64_t[MaskWords];
 extern const BlockRow ByteBlocks[256];
 extern const BlockRow PairBlocks[PairRows];
@@ -51,6 +60,9 @@ extern const std::uint64_t PairsPresent[65536 / 64];
 // a key lies in slot TripleSlot(key) or in the first slots after it (wrapping around), before the
 // first empty slot (0, which no key is: no text holds a NUL).
 extern const std::uint32_t TriplesPresent[TripleSlots];
+// For every 4-byte piece that occurs in a searchable entry, the bits QuadBits(QuadHash(piece)) are
+// set in word QuadWord(QuadHash(piece)).
+extern const std::uint64_t QuadSieve[QuadWords];
 
 // Keys differ only in a few low bits, so they are mixed thoroughly: a weak mix would heap rare
 // pieces onto the rows of common ones.
@@ -70,9 +82,19 @@ inline std::uint32_t TripleKey(const char* folded) { return PairKey(folded) | By
 inline std::uint32_t PairRow(const char* folded) { return Mix(PairKey(folded) | 2u << 24) & (PairRows - 1); }
 inline std::uint32_t TripleRow(const char* folded) { return NgramRow(TripleKey(folded) | 3u << 24); }
 inline std::uint32_t TripleSlot(std::uint32_t key) { return (Mix(key) >> 16) & (TripleSlots - 1); }
+inline std::uint32_t QuadKey(const char* folded) { return TripleKey(folded) | Byte(folded, 3) << 24; }
+// Where a 4-byte piece lies in the sieve: its word, and the bits it sets there, all taken from
+// the high bits of one multiplication, which are mixed well enough and cost little.
+inline std::uint64_t QuadHash(const char* folded) { return QuadKey(folded) * std::uint64_t{0x9E3779B97F4A7C15}; }
+inline std::size_t QuadWord(std::uint64_t hash) { return static_cast<std::size_t>(hash >> (64 - QuadWordBits)); }
+inline std::uint64_t QuadBits(std::uint64_t hash) {
+  std::uint64_t bits = 0;
+  for (int probe = 0; probe < QuadProbes; ++probe) bits |= std::uint64_t{1} << ((hash >> (28 + 6 * probe)) & 63);
+  return bits;
+}
 
 // Whether every byte, pair and triple of `folded` (1 or more bytes) occurs somewhere in the
-// searchable entries. When not, no entry holds the text.
+// searchable entries, and every 4-byte piece passes the sieve. When not, no entry holds the text.
 bool EveryPieceOccurs(const char* folded, std::size_t length);
 
 // A set of blocks still in question.

@@ -31,8 +31,12 @@ int FirstHit(const char* folded, std::size_t length, int start) {
   if (StandsInMostEntries(needle)) {
     // Mostly found within a few entries (a caller paging through its hits asks again from the
     // entry after each): the rest of the start's block is read before the index is consulted.
-    if (length <= 5 && !EveryPieceOccurs(folded, length)) return NoEntry;
-    pieces_asked = true;
+    // A short text is asked about its pieces first, since that costs little; a longer one only
+    // once the block is read, below, as any text is.
+    if (length <= 5) {
+      if (!EveryPieceOccurs(folded, length)) return NoEntry;
+      pieces_asked = true;
+    }
     int end = EndEntryOfBlock(start / BlockSize);
     if (const char* at = find(EntryStart(start), EntryStart(end), needle)) return EntryAt(at, start, end);
     if (end > LastEntryIndex) return NoEntry;
