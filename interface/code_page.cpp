@@ -53,42 +53,44 @@ FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
   return {field, length, true};
 }
 
-#if defined(__SSE2__)
 namespace {
 
-// Widens `length` (16 or more) bytes sixteen at a time, the last sixteen overlapping those before
-// so that no byte is left over for a loop of one byte at a time; false, with `out` partly
-// written, when a byte lies in 0x80-0x9F (signed: -128 to -97), whose characters are elsewhere.
-bool WidenSixteenAtATime(const char* text, std::size_t length, char16_t* out) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i first_above_controls = _mm_set1_epi8(static_cast<char>(-96));
-  for (std::size_t i = 0;; i += 16) {
-    if (i + 16 > length) i = length - 16;
-    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-    if (_mm_movemask_epi8(_mm_cmplt_epi8(bytes, first_above_controls)) != 0) return false;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
-    if (i + 16 == length) return true;
-  }
-}
-
-}  // namespace
-#endif
-
-char16_t* ToWide(const char* text, std::size_t length, char16_t* out) {
+// Writes each byte as the character of its own value, which is its character unless it lies in
+// 0x80-0x9F; says whether none did (when one did, `out` may be only partly written).
+bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
 #if defined(__SSE2__)
-  if (length >= 16 && WidenSixteenAtATime(text, length, out)) return out + length;
+  // Sixteen at a time, the last sixteen overlapping those before so that no byte is left over
+  // for a loop of one byte at a time. Bytes 0x80-0x9F are, signed, -128 to -97.
+  if (length >= 16) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i first_above_controls = _mm_set1_epi8(static_cast<char>(-96));
+    for (std::size_t i = 0;; i += 16) {
+      if (i + 16 > length) i = length - 16;
+      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      if (_mm_movemask_epi8(_mm_cmplt_epi8(bytes, first_above_controls)) != 0) return false;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+      if (i + 16 == length) return true;
+    }
+  }
 #endif
-  // Every answer passes through here, so first widen each byte as its own value, a loop the
-  // compiler turns into vector code, and note whether any byte lay in 0x80-0x9F. Only then,
-  // and rarely, do those bytes need the code page's own characters.
-  unsigned high_controls = 0;  // (a bool here keeps the loop from being vectorised)
+  // A loop the compiler turns into vector code: an unsigned flag rather than a bool, and no
+  // early exit.
+  unsigned high_controls = 0;
   for (std::size_t i = 0; i < length; ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     out[i] = byte;
     high_controls |= static_cast<unsigned char>(byte - 0x80) < 0x20;
   }
-  if (high_controls) {
+  return high_controls == 0;
+}
+
+}  // namespace
+
+// Every answer passes through here: most entries are plain bytes, widened many at a time, and
+// only an entry holding a byte of 0x80-0x9F takes the code page's table, byte by byte.
+char16_t* ToWide(const char* text, std::size_t length, char16_t* out) {
+  if (!WidenAsOwnValues(text, length, out)) {
     for (std::size_t i = 0; i < length; ++i) out[i] = WideFromByte(static_cast<unsigned char>(text[i]));
   }
   return out + length;

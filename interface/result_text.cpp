@@ -3,13 +3,12 @@
 #include "chart_table.h"
 #include "code_page.h"
 #include "operations.h"
+#include "thread_texts.h"
 
 #ifdef TUNELEDGER_GUARD_RESULTS
 #include <cstdio>
 #include <cstdlib>
 #endif
-
-#include "thread_texts.h"
 
 namespace tuneledger {
 namespace {

@@ -113,7 +113,7 @@ std::uint32_t Count(char byte) { return QuickTestCounts[static_cast<unsigned cha
 }  // namespace
 
 Needle MakeNeedle(const char* folded, std::size_t length) {
-  // One pass keeping the two smallest counts; the earlier byte wins a tie, as before.
+  // One pass keeping the two smallest counts; the earlier byte wins a tie.
   std::size_t rare = 0, other = 0;
   std::uint32_t rare_count = Count(folded[0]), other_count = UINT32_MAX;
   for (std::size_t i = 1; i < length; ++i) {
@@ -133,13 +133,6 @@ Needle MakeNeedle(const char* folded, std::size_t length) {
 
 void FoldCase(char* text, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) text[i] = FoldByte(text[i]);
-}
-
-bool ContainsFolded(int index, std::string_view folded_needle) {
-  if (folded_needle.empty()) return true;
-  std::string_view entry = EntryText(index);
-  Needle needle = MakeNeedle(folded_needle.data(), folded_needle.size());
-  return FindFolded(entry.data(), entry.data() + entry.size(), needle) != nullptr;
 }
 
 const FindFoldedVariant* FindFoldedVariants(std::size_t* count) {

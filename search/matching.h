@@ -13,7 +13,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
+
+#include "chart_table.h"
 
 namespace tuneledger {
 
@@ -72,8 +73,12 @@ inline const char* FindFolded(const char* begin, const char* end, const Needle& 
   return ActiveFindFolded()(begin, end, needle);
 }
 
-// Whether entry `index` contains `folded_needle`, a needle already folded with FoldCase.
-bool ContainsFolded(int index, std::string_view folded_needle);
+// Whether entry `index` (0 to EntryCount - 1) contains the needle, looked for with `find` (a
+// search that checks many entries passes the variant it chose once). The entry's terminator is
+// searched too: no needle holds a NUL, so it never matches there.
+inline bool ContainsFolded(int index, const Needle& needle, FindFoldedFunction find = ActiveFindFolded()) {
+  return find(EntryStart(index), EntryStart(index + 1), needle) != nullptr;
+}
 
 }  // namespace tuneledger
 

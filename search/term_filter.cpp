@@ -159,8 +159,7 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
       if (term.next > candidate) {
         candidate = term.next;
         failed = i;
-      } else if (term.next == candidate ||
-                 find(EntryStart(candidate), EntryStart(candidate + 1), NeedleOf(terms_text, term)) != nullptr) {
+      } else if (term.next == candidate || ContainsFolded(candidate, NeedleOf(terms_text, term), find)) {
         term.next = static_cast<std::int16_t>(candidate);
         term.misses = 0;
       } else if (++term.misses < 2) {
