@@ -14,10 +14,9 @@ inline constexpr std::size_t ResultCapacity = 3000;
 // Bytes of the search field: the longest text any entry can contain, and its terminator. A
 // longer search text occurs in no entry.
 inline constexpr std::size_t SearchCapacity = LongestEntry + 1;
-// Bytes of the filter field, terminator included: a filter of up to 2999 characters counts.
-inline constexpr std::size_t FilterCapacity = 3000;
+// Bytes of the filter field: the longest filter that counts (2999 characters), and its terminator.
+inline constexpr std::size_t FilterCapacity = LongestFilter + 1;
 
-static_assert(FilterCapacity == LongestFilter + 1, "the filter field holds the longest filter that counts");
 // A hit is at most "11081-" and the longest entry; the result text must hold it.
 static_assert(5 + 1 + LongestEntry + 1 <= ResultCapacity);
 

@@ -54,8 +54,6 @@ void BlockMask::Keep(const BlockRow& row) {
   for (int w = 0; w < MaskWords; ++w) words_[w] &= row[w];
 }
 
-void BlockMask::Keep(const BlockMask& other) { Keep(other.words_); }
-
 void BlockMask::KeepBlocksHolding(const char* folded, std::size_t length) {
   if (length == 1) {
     Keep(ByteBlocks[static_cast<unsigned char>(folded[0])]);

@@ -105,8 +105,6 @@ class BlockMask {
 
   // Keeps only the blocks that may hold `folded` (1 or more bytes, already folded).
   void KeepBlocksHolding(const char* folded, std::size_t length);
-  // Keeps only the blocks `other` holds too.
-  void Keep(const BlockMask& other);
 
   bool Empty() const;
   int Count() const;
