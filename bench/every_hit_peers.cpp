@@ -11,8 +11,6 @@
 namespace tuneledger_bench {
 namespace {
 
-char FoldAsciiLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 void Widen(const unsigned char* bytes, std::size_t length, char16_t* out) {
   for (std::size_t i = 0; i < length; ++i) out[i] = kit::CharOfByte(bytes[i]);
   out[length] = u'\0';
@@ -28,7 +26,7 @@ std::vector<int> LiteralEveryHit(const std::string& text, int start) {
   for (int i = std::max(start, 0); i <= tuneledger::LastEntryIndex; ++i) {
     const std::string_view entry = tuneledger::EntryText(i);
     std::memcpy(buffer, entry.data(), entry.size());
-    std::transform(buffer, buffer + entry.size(), buffer, FoldAsciiLetter);
+    std::transform(buffer, buffer + entry.size(), buffer, kit::FoldLetter);
     if (std::string_view(buffer, entry.size()).find(folded) == std::string_view::npos) continue;
     Widen(reinterpret_cast<const unsigned char*>(entry.data()), entry.size(), wide);
     hits.push_back(i);
