@@ -64,13 +64,12 @@ class PieceCounts {
   // Of the texts absent as a whole, the one whose shorter pieces are each held by the most
   // entries (the least of them, as large as can be): the hardest for an index of pieces.
   std::string HardestAbsent(std::size_t length) const {
+    const std::vector<std::string> shorter = MostHeld(length - 1, SIZE_MAX);
     std::map<std::string, std::vector<char>> next;  // a piece of length - 2 bytes: the bytes after it
-    for (const std::string& piece : MostHeld(length - 1, SIZE_MAX)) {
-      next[piece.substr(0, length - 2)].push_back(piece.back());
-    }
+    for (const std::string& piece : shorter) next[piece.substr(0, length - 2)].push_back(piece.back());
     std::string best;
     int best_score = -1;
-    for (const std::string& piece : MostHeld(length - 1, SIZE_MAX)) {
+    for (const std::string& piece : shorter) {
       const auto followers = next.find(piece.substr(1));
       if (followers == next.end()) continue;
       for (char c : followers->second) {
@@ -148,8 +147,7 @@ std::vector<HostileClass> MakeClasses() {
   classes.push_back({"h_filter_36_bytes", "every digit and letter: each entry lacks a different few",
                      Operation::TermFilter, Walk::FirstHit,
                      "0;1;2;3;4;5;6;7;8;9;a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p;q;r;s;t;u;v;w;x;y;z;", FirstHitStarts});
-  std::vector<std::string> top_words;
-  for (const std::string& piece : counts.MostHeld(3, 120)) top_words.push_back(piece);
+  const std::vector<std::string> top_words = counts.MostHeld(3, 120);
   classes.push_back({"h_filter_top120_triples", "the 120 triples most entries hold: entries fail on varied terms",
                      Operation::TermFilter, Walk::FirstHit,
                      AsFilter(std::vector<std::string>(top_words.begin(), top_words.end() - 1), top_words.back()),
@@ -160,9 +158,9 @@ std::vector<HostileClass> MakeClasses() {
                      Operation::TextSearch, Walk::FirstHit, "{0}", FirstHitStarts});
   for (std::size_t length = 2; length <= 5; ++length) {
     const std::string n = std::to_string(length);
-    classes.push_back({"h_miss_" + n + "_hardest",
-                       "absent " + n + " bytes whose shorter pieces most entries hold: " + counts.HardestAbsent(length),
-                       Operation::TextSearch, Walk::FirstHit, counts.HardestAbsent(length), FirstHitStarts});
+    const std::string hardest = counts.HardestAbsent(length);
+    classes.push_back({"h_miss_" + n + "_hardest", "absent " + n + " bytes whose shorter pieces most entries hold: " + hardest,
+                       Operation::TextSearch, Walk::FirstHit, hardest, FirstHitStarts});
     const std::string drawn = counts.DrawnAbsent(length, 20261210u + static_cast<std::uint32_t>(length));
     classes.push_back({"h_miss_" + n + "_drawn", "absent " + n + " letters, drawn with a fixed seed: " + drawn,
                        Operation::TextSearch, Walk::FirstHit, drawn, FirstHitStarts});
