@@ -33,15 +33,16 @@ void MarkMatches(const Byte* entry, std::size_t size, const Needle* needles, std
   }
 }
 
+char* WriteShown(char* out, const Byte* bytes, std::size_t size, bool raw) {
+  return out + (raw ? DisplayCodePage(bytes, size, out) : DisplayBytes(bytes, size, out));
+}
+
 // Writes bytes[0, size) as shown (see DisplayBytes), with the characters whose bytes are marked
 // in colour. Needs RoomFor(size).
 char* WriteMarked(char* out, const Byte* bytes, std::size_t size, const bool* mask, bool raw) {
   bool on = false;
   for (std::size_t pos = 0; pos < size;) {
-    char32_t code_point;
-    std::size_t length = raw || bytes[pos] < 0x80 ? 1 : DecodeUtf8(bytes + pos, size - pos, &code_point);
-    const bool valid = length != 0;
-    if (!valid) length = 1;
+    const std::size_t length = ShownLength(bytes + pos, size - pos, raw);
     bool marked = false;
     for (std::size_t i = 0; i < length; ++i) marked = marked || mask[pos + i];
     if (marked != on) {
@@ -51,7 +52,7 @@ char* WriteMarked(char* out, const Byte* bytes, std::size_t size, const bool* ma
       out += sequence_size;
       on = marked;
     }
-    out += raw || !valid ? DisplayCodePage(bytes + pos, 1, out) : DisplayBytes(bytes + pos, length, out);
+    out = WriteShown(out, bytes + pos, length, raw);
     pos += length;
   }
   if (on) {
@@ -59,10 +60,6 @@ char* WriteMarked(char* out, const Byte* bytes, std::size_t size, const bool* ma
     out += sizeof MatchOff - 1;
   }
   return out;
-}
-
-char* WriteShown(char* out, const Byte* bytes, std::size_t size, bool raw) {
-  return out + (raw ? DisplayCodePage(bytes, size, out) : DisplayBytes(bytes, size, out));
 }
 
 // ---- An entry's fields ----

@@ -24,6 +24,18 @@ std::size_t EncodeByte(Byte byte, char* out) {
   return EncodeUtf8(WideFromByte(byte), out);
 }
 
+// Writes code_point as UTF-16 at out (room for 2) and returns the number of units written.
+std::size_t EncodeUtf16(char32_t code_point, char16_t* out) {
+  if (code_point < 0x10000) {
+    out[0] = static_cast<char16_t>(code_point);
+    return 1;
+  }
+  const char32_t offset = code_point - 0x10000;
+  out[0] = static_cast<char16_t>(0xD800 + (offset >> 10));
+  out[1] = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+  return 2;
+}
+
 // The length of the UTF-8 sequence of a code point that is encoded at all.
 std::size_t Utf8Length(char32_t code_point) {
   return code_point < 0x80 ? 1 : code_point < 0x800 ? 2 : code_point < 0x10000 ? 3 : 4;
@@ -120,24 +132,23 @@ std::size_t DisplayCodePage(const Byte* bytes, std::size_t size, char* out) {
   return static_cast<std::size_t>(out - start);
 }
 
+std::size_t ShownLength(const Byte* bytes, std::size_t size, bool raw) {
+  if (raw || bytes[0] < 0x80) return 1;
+  char32_t code_point;
+  const std::size_t length = DecodeUtf8(bytes, size, &code_point);
+  return length == 0 ? 1 : length;
+}
+
 std::size_t PrefixOfWidth(const Byte* bytes, std::size_t size, std::size_t columns, bool raw) {
   std::size_t pos = 0;
-  for (std::size_t used = 0; pos < size && used < columns; ++used) {
-    char32_t code_point;
-    const std::size_t length = raw || bytes[pos] < 0x80 ? 1 : DecodeUtf8(bytes + pos, size - pos, &code_point);
-    pos += length == 0 ? 1 : length;
-  }
+  for (std::size_t used = 0; pos < size && used < columns; ++used) pos += ShownLength(bytes + pos, size - pos, raw);
   return pos;
 }
 
 std::size_t DisplayWidth(const Byte* bytes, std::size_t size, bool raw) {
   if (raw) return size;
   std::size_t width = 0;
-  for (std::size_t pos = 0; pos < size; ++width) {
-    char32_t code_point;
-    const std::size_t length = bytes[pos] < 0x80 ? 1 : DecodeUtf8(bytes + pos, size - pos, &code_point);
-    pos += length == 0 ? 1 : length;
-  }
+  for (std::size_t pos = 0; pos < size; ++width) pos += ShownLength(bytes + pos, size - pos, raw);
   return width;
 }
 
@@ -178,13 +189,7 @@ bool MakeQuery(const char* argument, bool raw, Query* query) {
       code_point = WideFromByte(bytes[pos]);
     }
     pos += used;
-    if (code_point >= 0x10000) {
-      const char32_t offset = code_point - 0x10000;
-      query->units[units++] = static_cast<char16_t>(0xD800 + (offset >> 10));
-      query->units[units++] = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
-    } else {
-      query->units[units++] = static_cast<char16_t>(code_point);
-    }
+    units += EncodeUtf16(code_point, query->units + units);
     const int byte = ByteFromWide(code_point);
     if (byte < 0) ++query->replaced;
     query->bytes[length++] = static_cast<Byte>(byte < 0 ? '?' : byte);
@@ -234,13 +239,7 @@ std::size_t Utf16FromUtf8(const char* text, std::size_t size, char16_t* out) {
       length = 1;
     }
     pos += length;
-    if (code_point >= 0x10000) {
-      const char32_t offset = code_point - 0x10000;
-      out[units++] = static_cast<char16_t>(0xD800 + (offset >> 10));
-      out[units++] = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
-    } else {
-      out[units++] = static_cast<char16_t>(code_point);
-    }
+    units += EncodeUtf16(code_point, out + units);
   }
   return units;
 }

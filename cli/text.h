@@ -37,6 +37,9 @@ std::size_t EncodeUtf8(char32_t code_point, char* out);
 std::size_t DisplayBytes(const Byte* bytes, std::size_t size, char* out);
 // The --raw form: every byte as its code-page character in UTF-8, whatever follows it.
 std::size_t DisplayCodePage(const Byte* bytes, std::size_t size, char* out);
+// The number of bytes at the start of bytes[0, size) (size > 0) that show as one character: a
+// well-formed UTF-8 sequence, else one byte; always one byte with raw.
+std::size_t ShownLength(const Byte* bytes, std::size_t size, bool raw);
 // The characters DisplayBytes (or DisplayCodePage) makes of bytes[0, size): a terminal column each.
 std::size_t DisplayWidth(const Byte* bytes, std::size_t size, bool raw);
 // The length of the longest prefix of bytes[0, size) that shows in at most `columns` columns.
