@@ -33,6 +33,13 @@ void MarkMatches(const Byte* entry, std::size_t size, const Needle* needles, std
   }
 }
 
+// Writes a fixed text (without its terminator) and returns where it ends.
+template <std::size_t N>
+char* Put(char* out, const char (&text)[N]) {
+  std::memcpy(out, text, N - 1);
+  return out + N - 1;
+}
+
 char* WriteShown(char* out, const Byte* bytes, std::size_t size, bool raw) {
   return out + (raw ? DisplayCodePage(bytes, size, out) : DisplayBytes(bytes, size, out));
 }
@@ -46,20 +53,13 @@ char* WriteMarked(char* out, const Byte* bytes, std::size_t size, const bool* ma
     bool marked = false;
     for (std::size_t i = 0; i < length; ++i) marked = marked || mask[pos + i];
     if (marked != on) {
-      const char* sequence = marked ? MatchOn : MatchOff;
-      const std::size_t sequence_size = marked ? sizeof MatchOn - 1 : sizeof MatchOff - 1;
-      std::memcpy(out, sequence, sequence_size);
-      out += sequence_size;
+      out = marked ? Put(out, MatchOn) : Put(out, MatchOff);
       on = marked;
     }
     out = WriteShown(out, bytes + pos, length, raw);
     pos += length;
   }
-  if (on) {
-    std::memcpy(out, MatchOff, sizeof MatchOff - 1);
-    out += sizeof MatchOff - 1;
-  }
-  return out;
+  return on ? Put(out, MatchOff) : out;
 }
 
 // ---- An entry's fields ----
@@ -197,8 +197,7 @@ char* WriteTextCell(char* out, const Byte* text, std::size_t size, const bool* m
   }
   out = mask ? WriteMarked(out, text, size, mask, raw) : WriteShown(out, text, size, raw);
   if (cut) {
-    std::memcpy(out, Ellipsis, sizeof Ellipsis - 1);
-    out += sizeof Ellipsis - 1;
+    out = Put(out, Ellipsis);
     ++shown_width;
   }
   return last ? out : Spaces(out, width - shown_width);
@@ -268,9 +267,9 @@ void Answers::AddJson(const Byte* entry, std::size_t size, std::int32_t index) {
   char* out = out_.Reserve(6 * MaxDisplayGrowth * 2 * size + 512);
   out += std::snprintf(out, 48, "{\"index\":%ld,\"entry\":\"", static_cast<long>(index));
   out = WriteJsonString(out, entry, size, style_.raw);
-  out = static_cast<char*>(std::memcpy(out, "\",\"performer\":\"", 15)) + 15;
+  out = Put(out, "\",\"performer\":\"");
   out = WriteJsonString(out, fields.performer, fields.performer_size, style_.raw);
-  out = static_cast<char*>(std::memcpy(out, "\",\"title\":\"", 11)) + 11;
+  out = Put(out, "\",\"title\":\"");
   out = WriteJsonString(out, fields.title, fields.title_size, style_.raw);
   *out++ = '"';
   for (int i = 0; i < 6; ++i) {
@@ -336,7 +335,7 @@ bool Answers::Finish() {
   }
   // The header, then a line a row.
   char* out = out_.Reserve(512);
-  if (style_.color) out = static_cast<char*>(std::memcpy(out, HeaderOn, sizeof HeaderOn - 1)) + sizeof HeaderOn - 1;
+  if (style_.color) out = Put(out, HeaderOn);
   for (std::size_t c = 0; c < ColumnCount; ++c) {
     const std::size_t length = std::strlen(Headers[c]);
     const bool left = c == PerformerColumn || c == TitleColumn;
@@ -346,7 +345,7 @@ bool Answers::Finish() {
     out += length;
     if (left) out = Spaces(out, widths[c] - length);
   }
-  if (style_.color) out = static_cast<char*>(std::memcpy(out, MatchOff, sizeof MatchOff - 1)) + sizeof MatchOff - 1;
+  if (style_.color) out = Put(out, MatchOff);
   out_.Commit(out);
   out_.EndLine();
   bool mask[LongestAnswer];
@@ -377,10 +376,10 @@ bool Answers::Finish() {
       }
       const std::size_t length = std::strlen(row.numbers[c]);
       out = Spaces(out, widths[c] - length);
-      if (marked) out = static_cast<char*>(std::memcpy(out, MatchOn, sizeof MatchOn - 1)) + sizeof MatchOn - 1;
+      if (marked) out = Put(out, MatchOn);
       std::memcpy(out, row.numbers[c], length);
       out += length;
-      if (marked) out = static_cast<char*>(std::memcpy(out, MatchOff, sizeof MatchOff - 1)) + sizeof MatchOff - 1;
+      if (marked) out = Put(out, MatchOff);
     }
     out_.Commit(out);
     out_.EndLine();
