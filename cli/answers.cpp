@@ -187,7 +187,7 @@ struct Row {
 
 // A text cell in `width` columns, cut with an ellipsis when longer, padded on the right.
 char* WriteTextCell(char* out, const Byte* text, std::size_t size, const bool* mask,
-                    std::size_t width, bool raw, bool last) {
+                    std::size_t width, bool raw) {
   std::size_t shown_width = DisplayWidth(text, size, raw);
   bool cut = false;
   if (shown_width > width) {
@@ -200,7 +200,7 @@ char* WriteTextCell(char* out, const Byte* text, std::size_t size, const bool* m
     out = Put(out, Ellipsis);
     ++shown_width;
   }
-  return last ? out : Spaces(out, width - shown_width);
+  return Spaces(out, width - shown_width);
 }
 
 }  // namespace
@@ -366,7 +366,7 @@ bool Answers::Finish() {
         const Byte* text = c == PerformerColumn ? fields.performer : fields.title;
         const std::size_t size = c == PerformerColumn ? fields.performer_size : fields.title_size;
         out = WriteTextCell(out, text, size, marks ? marks + (text - row.entry) : nullptr, widths[c],
-                            style_.raw, false);
+                            style_.raw);
         continue;
       }
       // A figure is highlighted whole when a match touches it.
