@@ -159,9 +159,10 @@ int RunSearch(const Request& request, Stream& out, Stream& err) {
 
   const bool filter = request.command == Command::Filter;
   const SearchCall search = filter ? FoodPickerFilter : FoodPickerText;
-  Needle* needles = static_cast<Needle*>(std::malloc((query.length + 1) * sizeof(Needle)));
   Answers::Style style = StyleFor(request, out);
-  if (style.color && needles) {
+  // Only highlighting needs the needles; without memory for them the hits show unmarked.
+  Needle* needles = style.color ? static_cast<Needle*>(std::malloc((query.length + 1) * sizeof(Needle))) : nullptr;
+  if (needles) {
     style.needles = needles;
     if (filter) {
       style.needle_count = TermsOf(query, needles);
