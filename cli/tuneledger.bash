@@ -3,8 +3,8 @@ _tuneledger() {
   local cur prev
   cur="${COMP_WORDS[COMP_CWORD]}"
   prev="${COMP_WORDS[COMP_CWORD-1]}"
-  local options="--from --all -m --max-count -c --count -q --quiet --json --table --lines
-    --color --raw -V --version -h --help --"
+  local options="--from --all -m --max-count -c --count -q --quiet --silent --json --table --lines
+    --color --colour --raw -V --version -h --help --"
 
   case "$prev" in
     --from | -m | --max-count)
