@@ -167,6 +167,11 @@ function showRows(search, upTo) {
   for (let i = search.shown; i < end; ++i) rows.append(row(search.hits[i], search.terms));
   body.append(rows);
   search.shown = end;
+  showMoreButton(search);
+}
+
+// The button below the table stays while hits are left to show or still coming in.
+function showMoreButton(search) {
   more.hidden = search.done && search.shown >= search.hits.length;
 }
 
@@ -174,8 +179,8 @@ function countTheRest(search) {
   if (search !== current || search.done) return;
   gather(search, Infinity, performance.now() + SLICE_MS);
   showStatus(search);
+  showMoreButton(search);
   if (!search.done) setTimeout(() => countTheRest(search), 0);
-  else more.hidden = search.shown >= search.hits.length;
 }
 
 function run(startedAt) {
