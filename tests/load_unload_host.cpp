@@ -17,19 +17,10 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "calls.h"
 #include "tuneledger.h"
 
 namespace {
-
-// The pointer types carry the header's calling convention (__stdcall on 32-bit x86).
-using Pick = decltype(&FoodPicker);
-using Search = decltype(&FoodPickerText);
-
-struct Calls {
-  Pick pick;
-  Search text;
-  Search filter;
-};
 
 constexpr int CallingThreads = 8;
 constexpr SIZE_T AllowedGrowth = 1024 * 1024;
@@ -59,19 +50,19 @@ bool Same(const tuneledger_char* answer, const tuneledger_char* expected) {
 
 // A few rounds of all three calls, alternating between the two sets of answers. Each text is
 // checked again after the other two functions were called, and must be unchanged.
-bool CallAll(const Calls& calls, int first) {
+bool CallAll(const kit::Calls& calls, int first) {
   for (int round = 0; round < 4; ++round) {
     const Expected& e = Answers[(first + round) % 2];
-    const tuneledger_char* entry = calls.pick(e.index);
-    const tuneledger_char* hit = calls.text(e.text, 0);
-    const tuneledger_char* filtered = calls.filter(e.filter, 0);
+    const tuneledger_char* entry = calls.lookup(e.index);
+    const tuneledger_char* hit = calls.text_search(e.text, 0);
+    const tuneledger_char* filtered = calls.term_filter(e.filter, 0);
     if (!Same(entry, e.entry) || !Same(hit, e.hit) || !Same(filtered, e.filtered)) return false;
   }
   return true;
 }
 
 struct Cycle {
-  Calls calls;
+  kit::Calls calls;
   HANDLE go;        // set once every calling thread is up, so they call at the same time
   HANDLE unloaded;  // set after FreeLibrary, for the thread that outlives it
   HANDLE called;    // set by that thread once it has called
@@ -149,9 +140,11 @@ double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// The pointer types of kit::Calls carry the header's calling convention (__stdcall on 32-bit x86).
 template <typename Function>
-Function Find(HMODULE library, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+Function Find(HMODULE library, kit::Operation operation) {
+  FARPROC found = GetProcAddress(library, kit::ExportedNameOf(operation));
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
 }
 
 // One cycle; a message saying what went wrong, or nullptr.
@@ -159,9 +152,10 @@ const char* RunCycle(const wchar_t* path) {
   HMODULE library = LoadLibraryW(path);
   if (!library) return "LoadLibraryW failed";
   Cycle cycle{};
-  cycle.calls = {Find<Pick>(library, "FoodPicker"), Find<Search>(library, "FoodPickerText"),
-                 Find<Search>(library, "FoodPickerFilter")};
-  if (!cycle.calls.pick || !cycle.calls.text || !cycle.calls.filter) return "GetProcAddress failed";
+  cycle.calls = {Find<kit::Calls::LookupFunction>(library, kit::Operation::Lookup),
+                 Find<kit::Calls::SearchFunction>(library, kit::Operation::TextSearch),
+                 Find<kit::Calls::SearchFunction>(library, kit::Operation::TermFilter)};
+  if (!cycle.calls.Complete()) return "GetProcAddress failed";
   cycle.go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   cycle.unloaded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   cycle.called = CreateEventW(nullptr, TRUE, FALSE, nullptr);
