@@ -82,6 +82,24 @@ std::string SearchSql(const std::string& match, std::size_t likes) {
   return sql;
 }
 
+// The LIKE patterns of the terms `way` asks on the plain table: every term for Way::Like, the
+// terms too short for the index otherwise.
+std::vector<std::string> LikePatterns(const std::vector<std::string>& terms, Way way) {
+  std::vector<std::string> likes;
+  for (const std::string& term : terms) {
+    if (way == Way::Like || !IsIndexable(term)) likes.push_back(ContainsPattern(term));
+  }
+  return likes;
+}
+
+// Binds SearchSql's parameters: the start, the MATCH expression if any, the LIKE patterns.
+void BindSearch(sqlite3_stmt* statement, int start, const std::string& match, const std::vector<std::string>& likes) {
+  sqlite3_bind_int(statement, 1, start);
+  int parameter = 2;
+  if (!match.empty()) BindText(statement, parameter++, match);
+  for (const std::string& like : likes) BindText(statement, parameter++, like);
+}
+
 }  // namespace
 
 const char* WayName(Way way) { return way == Way::Index ? "fts5" : "like"; }
@@ -92,18 +110,12 @@ bool CanAnswer(Way way, const std::vector<std::string>& terms) {
 
 bool Accepts(const SqliteChart& chart, const std::vector<std::string>& terms, Way way) {
   const std::string match = way == Way::Index ? MatchExpression(terms) : std::string();
-  std::vector<std::string> likes;
-  for (const std::string& term : terms) {
-    if (way == Way::Like || !IsIndexable(term)) likes.push_back(ContainsPattern(term));
-  }
+  const std::vector<std::string> likes = LikePatterns(terms, way);
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(chart.db(), SearchSql(match, likes.size()).c_str(), -1, &statement, nullptr) != SQLITE_OK) {
     return false;
   }
-  sqlite3_bind_int(statement, 1, 0);
-  int parameter = 2;
-  if (!match.empty()) sqlite3_bind_text(statement, parameter++, match.c_str(), -1, SQLITE_TRANSIENT);
-  for (const std::string& like : likes) sqlite3_bind_text(statement, parameter++, like.c_str(), -1, SQLITE_TRANSIENT);
+  BindSearch(statement, 0, match, likes);
   const int step = sqlite3_step(statement);
   sqlite3_finalize(statement);
   return step == SQLITE_ROW || step == SQLITE_DONE;
@@ -125,19 +137,14 @@ SqliteChart::~SqliteChart() { sqlite3_close(db_); }
 SqliteSearch::SqliteSearch(const SqliteChart& chart, std::vector<std::string> terms, Way way)
     : db_(chart.db()) {
   if (way == Way::Index) match_ = MatchExpression(terms);
-  for (const std::string& term : terms) {
-    if (way == Way::Like || !IsIndexable(term)) likes_.push_back(ContainsPattern(term));
-  }
+  likes_ = LikePatterns(terms, way);
   statement_ = Prepare(db_, SearchSql(match_, likes_.size()));
 }
 
 SqliteSearch::~SqliteSearch() { sqlite3_finalize(statement_); }
 
 int SqliteSearch::FirstHit(int start) {
-  sqlite3_bind_int(statement_, 1, start);
-  int parameter = 2;
-  if (!match_.empty()) BindText(statement_, parameter++, match_);
-  for (const std::string& like : likes_) BindText(statement_, parameter++, like);
+  BindSearch(statement_, start, match_, likes_);
   const int step = sqlite3_step(statement_);
   if (step != SQLITE_ROW) Check(step, SQLITE_DONE, db_, "search");
   const int hit = step == SQLITE_ROW ? sqlite3_column_int(statement_, 0) : NoEntry;
