@@ -12,8 +12,8 @@
  * hold becomes '?', and an entry's bytes come back as Windows-1252 characters, never decoded as
  * UTF-8 (an entry stored as the UTF-8 bytes of "Café" reads "CafÃ©").
  *
- * Every call answers with a pointer to a NUL-terminated text of at most 3000 code units
- * (terminator included), one of:
+ * Every call answers with a pointer to a NUL-terminated text of at most TUNELEDGER_RESULT_UNITS
+ * (3000) code units, terminator included, one of:
  *     - an entry's text                        (FoodPicker)
  *     - "Out of range"                         (FoodPicker)
  *     - "INDEX-ENTRY", e.g. "4-Hidden Wolves |Shake Me Down|1223|..."   (a search hit)
@@ -45,6 +45,18 @@
 #define TUNELEDGER_VERSION_MINOR 0
 #define TUNELEDGER_VERSION_PATCH 0
 #define TUNELEDGER_VERSION_TWEAK 1
+
+/*
+ * The table's limits, fixed when the library is built:
+ *   TUNELEDGER_LAST_INDEX      the highest index any call accepts or answers (entries 0 to it);
+ *   TUNELEDGER_LONGEST_TEXT    the longest entry, in characters: a longer search text is in no entry;
+ *   TUNELEDGER_LONGEST_FILTER  the longest filter, in characters, whose terms count;
+ *   TUNELEDGER_RESULT_UNITS    the most UTF-16 code units of any answer, terminator included.
+ */
+#define TUNELEDGER_LAST_INDEX 11081
+#define TUNELEDGER_LONGEST_TEXT 169
+#define TUNELEDGER_LONGEST_FILTER 2999
+#define TUNELEDGER_RESULT_UNITS 3000
 
 #include <stdint.h>
 
@@ -94,7 +106,7 @@ extern "C" {
 #endif
 
 /*
- * The text of entry `index`, exactly as stored, for 0 <= index <= 11081.
+ * The text of entry `index`, exactly as stored, for 0 <= index <= TUNELEDGER_LAST_INDEX (11081).
  * Any other index (negative, 11082 and above) answers "Out of range".
  */
 TUNELEDGER_API const tuneledger_char *TUNELEDGER_CALL FoodPicker(int32_t index);
@@ -104,11 +116,12 @@ TUNELEDGER_API const tuneledger_char *TUNELEDGER_CALL FoodPicker(int32_t index);
  * only. The text may match anywhere: performer, title, figures, or across the '|' between them.
  * Answers "INDEX-ENTRY" for a hit, else "NOT FOUND!". Page through every hit by calling again
  * with start = INDEX + 1.
- *     - start below 0 searches from entry 0; start above 11081 answers "NOT FOUND!".
+ *     - start below 0 searches from entry 0; start above TUNELEDGER_LAST_INDEX answers
+ *       "NOT FOUND!".
  *     - a null text is taken as the empty text, and the empty text matches at once: the hit is
  *       entry max(start, 0).
- *     - the text is matched in full, whatever its length. A text of more than 169 characters is
- *       longer than any entry and answers "NOT FOUND!".
+ *     - the text is matched in full, whatever its length. A text of more than
+ *       TUNELEDGER_LONGEST_TEXT (169) characters is longer than any entry and answers "NOT FOUND!".
  *     - the text ends at its first NUL; only as much of it is read as is needed to decide.
  */
 TUNELEDGER_API const tuneledger_char *TUNELEDGER_CALL FoodPickerText(const tuneledger_char *text, int32_t start);
@@ -119,10 +132,12 @@ TUNELEDGER_API const tuneledger_char *TUNELEDGER_CALL FoodPickerText(const tunel
  * "love" and "night". A piece after the last ';' is no term and takes no part; a filter without
  * ';' has no terms and lets every entry pass. An empty term (";;") is contained in every entry.
  * Answers "INDEX-ENTRY" for a hit, else "NOT FOUND!".
- *     - start below 0 searches from entry 0; start above 11081 answers "NOT FOUND!".
+ *     - start below 0 searches from entry 0; start above TUNELEDGER_LAST_INDEX answers
+ *       "NOT FOUND!".
  *     - a null filter is taken as the empty filter.
  *     - every term counts, whatever the number of terms and their lengths, as long as the
- *       filter has at most 2999 characters; a longer filter answers "NOT FOUND!".
+ *       filter has at most TUNELEDGER_LONGEST_FILTER (2999) characters; a longer filter answers
+ *       "NOT FOUND!".
  *     - the filter ends at its first NUL; only as much of it is read as is needed to decide.
  */
 TUNELEDGER_API const tuneledger_char *TUNELEDGER_CALL FoodPickerFilter(const tuneledger_char *filter, int32_t start);

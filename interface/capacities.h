@@ -4,13 +4,14 @@
 
 #include <cstddef>
 
+#include "tuneledger.h"
 #include "chart_table.h"
 #include "operations.h"
 
 namespace tuneledger {
 
 // UTF-16 code units of a result text, terminator included.
-inline constexpr std::size_t ResultCapacity = 3000;
+inline constexpr std::size_t ResultCapacity = TUNELEDGER_RESULT_UNITS;
 // Bytes of the search field: the longest text any entry can contain, and its terminator. A
 // longer search text occurs in no entry.
 inline constexpr std::size_t SearchCapacity = LongestEntry + 1;
@@ -19,6 +20,11 @@ inline constexpr std::size_t FilterCapacity = LongestFilter + 1;
 
 // A hit is at most "11081-" and the longest entry; the result text must hold it.
 static_assert(5 + 1 + LongestEntry + 1 <= ResultCapacity);
+
+// The limits the public header states are the ones the library keeps.
+static_assert(LastEntryIndex == TUNELEDGER_LAST_INDEX);
+static_assert(LongestEntry == TUNELEDGER_LONGEST_TEXT);
+static_assert(LongestFilter == TUNELEDGER_LONGEST_FILTER);
 
 }  // namespace tuneledger
 
