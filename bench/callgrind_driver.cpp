@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "every_hit_peers.h"
-#include "hostile_classes.h"
-#include "literal_search.h"
-#include "query_classes.h"
-#include "sqlite_search.h"
-#include "text.h"
+#include "bench/every_hit_peers.h"
+#include "bench/hostile_classes.h"
+#include "bench/literal_search.h"
+#include "bench/query_classes.h"
+#include "bench/sqlite_search.h"
+#include "tests/kit/text.h"
 #include "tuneledger.h"
 
 namespace tuneledger_bench {

@@ -1,12 +1,12 @@
-#include "every_hit_peers.h"
+#include "bench/every_hit_peers.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "chart_table.h"
-#include "text.h"
+#include "data/chart_table.h"
+#include "tests/kit/text.h"
 
 namespace tuneledger_bench {
 namespace {

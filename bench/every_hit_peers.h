@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "sqlite_search.h"
+#include "bench/sqlite_search.h"
 
 namespace tuneledger_bench {
 

@@ -1,4 +1,4 @@
-#include "hostile_classes.h"
+#include "bench/hostile_classes.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,8 +6,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "chart_table.h"
-#include "text.h"
+#include "data/chart_table.h"
+#include "tests/kit/text.h"
 
 namespace tuneledger_bench {
 namespace {

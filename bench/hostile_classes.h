@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "query_classes.h"
+#include "bench/query_classes.h"
 
 namespace tuneledger_bench {
 

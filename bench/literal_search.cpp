@@ -1,11 +1,11 @@
-#include "literal_search.h"
+#include "bench/literal_search.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "chart_table.h"
-#include "query_classes.h"
-#include "text.h"
+#include "bench/query_classes.h"
+#include "data/chart_table.h"
+#include "tests/kit/text.h"
 
 namespace tuneledger_bench {
 namespace {

@@ -7,7 +7,7 @@
 #ifndef TUNELEDGER_BENCH_QUERY_CLASSES_H
 #define TUNELEDGER_BENCH_QUERY_CLASSES_H
 
-#include "calls.h"
+#include "tests/kit/calls.h"
 
 namespace tuneledger_bench {
 

@@ -20,15 +20,15 @@
 #include <utility>
 #include <vector>
 
-#include "calls.h"
-#include "chart_table.h"
-#include "every_hit_peers.h"
-#include "hostile_classes.h"
-#include "literal_search.h"
-#include "query_classes.h"
-#include "sqlite_search.h"
-#include "summary_reporter.h"
-#include "text.h"
+#include "bench/every_hit_peers.h"
+#include "bench/hostile_classes.h"
+#include "bench/literal_search.h"
+#include "bench/query_classes.h"
+#include "bench/sqlite_search.h"
+#include "bench/summary_reporter.h"
+#include "data/chart_table.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/text.h"
 #include "tuneledger.h"
 
 namespace tuneledger_bench {

@@ -1,12 +1,12 @@
-#include "sqlite_search.h"
+#include "bench/sqlite_search.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "chart_table.h"
-#include "query_classes.h"
-#include "text.h"
+#include "bench/query_classes.h"
+#include "data/chart_table.h"
+#include "tests/kit/text.h"
 
 namespace tuneledger_bench {
 namespace {

@@ -1,4 +1,4 @@
-#include "summary_reporter.h"
+#include "bench/summary_reporter.h"
 
 #include <unistd.h>
 

@@ -25,11 +25,11 @@
 #include <string>
 #include <vector>
 
-#include "chart_table.h"
-#include "literal_search.h"
-#include "query_classes.h"
-#include "sqlite_search.h"
-#include "text.h"
+#include "bench/literal_search.h"
+#include "bench/query_classes.h"
+#include "bench/sqlite_search.h"
+#include "data/chart_table.h"
+#include "tests/kit/text.h"
 #include "tuneledger.h"
 
 namespace tuneledger_bench {

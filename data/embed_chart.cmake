@@ -40,7 +40,7 @@ string(APPEND offsets "${offset}")
 
 file(WRITE "${OUTPUT}.tmp" "\
 // Generated from chart.txt by data/embed_chart.cmake at build time. Do not edit.
-#include \"chart_table.h\"
+#include \"data/chart_table.h\"
 
 namespace tuneledger {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "calls.h"
-#include "matching.h"
-#include "reference_model.h"
-#include "text.h"
+#include "search/kernels/find_folded.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/reference_model.h"
+#include "tests/kit/text.h"
 #include "tuneledger.h"
 
 namespace fuzz {

@@ -14,9 +14,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "calls.h"
-#include "fuzz_input.h"
-#include "reference_model.h"
+#include "fuzz/fuzz_input.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/reference_model.h"
 #include "tuneledger.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

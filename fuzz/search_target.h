@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "calls.h"
-#include "fuzz_input.h"
-#include "reference_model.h"
+#include "fuzz/fuzz_input.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/reference_model.h"
 #include "tuneledger.h"
 
 namespace fuzz {

@@ -21,9 +21,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "calls.h"
-#include "reference_model.h"
-#include "search_target.h"
+#include "fuzz/search_target.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/reference_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   return fuzz::SearchTarget(data, size, kit::Operation::TermFilter, reference::LongestFilter);

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
+#include "data/chart_table.h"
+#include "search/operations.h"
 #include "tuneledger.h"
-#include "chart_table.h"
-#include "operations.h"
 
 namespace tuneledger {
 

@@ -1,4 +1,4 @@
-#include "code_page.h"
+#include "interface/code_page.h"
 
 #include "tuneledger.h"
 

@@ -9,50 +9,50 @@
 // A list of every thread's texts lets the unload find those of threads that outlive it.
 #include <windows.h>
 
-#include "thread_texts.h"
+#include "interface/thread_texts.h"
 
 namespace tuneledger {
 namespace {
 
-struct Block {
-  Block* previous;
-  Block* next;
+struct HeldText {
+  HeldText* previous;
+  HeldText* next;
   ThreadTexts texts;
 };
 
 DWORD Slot = TLS_OUT_OF_INDEXES;
 SRWLOCK ListLock = SRWLOCK_INIT;
-Block* Blocks = nullptr;  // every thread's, newest first; guarded by ListLock
+HeldText* HeldTexts = nullptr;  // every thread's, newest first; guarded by ListLock
 
-void Free(Block* block) { HeapFree(GetProcessHeap(), 0, block); }
+void Free(HeldText* held) { HeapFree(GetProcessHeap(), 0, held); }
 
 // DLL_THREAD_DETACH: the ending thread's texts, if it called.
 void ThreadEnds() {
-  Block* block = static_cast<Block*>(TlsGetValue(Slot));
-  if (block == nullptr) return;
+  HeldText* held = static_cast<HeldText*>(TlsGetValue(Slot));
+  if (held == nullptr) return;
   TlsSetValue(Slot, nullptr);
   AcquireSRWLockExclusive(&ListLock);
-  if (block->previous) {
-    block->previous->next = block->next;
+  if (held->previous) {
+    held->previous->next = held->next;
   } else {
-    Blocks = block->next;
+    HeldTexts = held->next;
   }
-  if (block->next) block->next->previous = block->previous;
+  if (held->next) held->next->previous = held->previous;
   ReleaseSRWLockExclusive(&ListLock);
-  Free(block);
+  Free(held);
 }
 
 // DLL_PROCESS_DETACH through FreeLibrary: every thread's texts, and the slot. (Also when the
 // load failed, with no slot taken.)
 void Unloads() {
   AcquireSRWLockExclusive(&ListLock);
-  Block* block = Blocks;
-  Blocks = nullptr;
+  HeldText* held = HeldTexts;
+  HeldTexts = nullptr;
   ReleaseSRWLockExclusive(&ListLock);
-  while (block != nullptr) {
-    Block* next = block->next;
-    Free(block);
-    block = next;
+  while (held != nullptr) {
+    HeldText* next = held->next;
+    Free(held);
+    held = next;
   }
   if (Slot != TLS_OUT_OF_INDEXES) TlsFree(Slot);
   Slot = TLS_OUT_OF_INDEXES;
@@ -61,17 +61,17 @@ void Unloads() {
 }  // namespace
 
 ThreadTexts* CallingThreadTexts() {
-  Block* block = static_cast<Block*>(TlsGetValue(Slot));
-  if (block != nullptr) return &block->texts;
-  block = static_cast<Block*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Block)));
-  if (block == nullptr) return nullptr;
+  HeldText* held = static_cast<HeldText*>(TlsGetValue(Slot));
+  if (held != nullptr) return &held->texts;
+  held = static_cast<HeldText*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(HeldText)));
+  if (held == nullptr) return nullptr;
   AcquireSRWLockExclusive(&ListLock);
-  block->next = Blocks;
-  if (Blocks) Blocks->previous = block;
-  Blocks = block;
+  held->next = HeldTexts;
+  if (HeldTexts) HeldTexts->previous = held;
+  HeldTexts = held;
   ReleaseSRWLockExclusive(&ListLock);
-  TlsSetValue(Slot, block);
-  return &block->texts;
+  TlsSetValue(Slot, held);
+  return &held->texts;
 }
 
 }  // namespace tuneledger

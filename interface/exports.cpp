@@ -2,10 +2,10 @@
 // find its entry, and compose the caller's answer from it.
 #include "tuneledger.h"
 
-#include "capacities.h"
-#include "code_page.h"
-#include "operations.h"
-#include "result_text.h"
+#include "interface/capacities.h"
+#include "interface/code_page.h"
+#include "interface/result_text.h"
+#include "search/operations.h"
 
 namespace {
 

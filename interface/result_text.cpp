@@ -1,9 +1,9 @@
-#include "result_text.h"
+#include "interface/result_text.h"
 
-#include "chart_table.h"
-#include "code_page.h"
-#include "operations.h"
-#include "thread_texts.h"
+#include "data/chart_table.h"
+#include "interface/code_page.h"
+#include "interface/thread_texts.h"
+#include "search/operations.h"
 
 #ifdef TUNELEDGER_GUARD_RESULTS
 #include <cstdio>
@@ -79,11 +79,6 @@ void ComposeHit(char16_t* result, int index) {
 }
 
 }  // namespace
-
-char16_t* ResultText(Operation operation) {
-  ThreadTexts* texts = CallingThreadTexts();
-  return texts ? TextOf(*texts, operation) : nullptr;
-}
 
 const char16_t* ComposeAnswer(Operation operation, int entry) {
   ThreadTexts* texts = CallingThreadTexts();

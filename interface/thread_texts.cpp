@@ -5,7 +5,7 @@
 // Not the Windows DLL's home: there mingw's g++ emulates thread_local, taking a TLS slot at each
 // load that it never gives back (dll_main.cpp). A program linking the static copy has no such
 // trouble, so the Windows tests use this one too.
-#include "thread_texts.h"
+#include "interface/thread_texts.h"
 
 namespace tuneledger {
 namespace {

@@ -8,8 +8,8 @@
 
 #include <cstddef>
 
-#include "capacities.h"
-#include "result_text.h"
+#include "interface/capacities.h"
+#include "interface/result_text.h"
 
 namespace tuneledger {
 

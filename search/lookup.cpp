@@ -1,5 +1,5 @@
-#include "chart_table.h"
-#include "operations.h"
+#include "data/chart_table.h"
+#include "search/operations.h"
 
 namespace tuneledger {
 

@@ -10,10 +10,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "block_index.h"
-#include "chart_table.h"
-#include "matching.h"
-#include "operations.h"
+#include "data/chart_table.h"
+#include "search/index/block_index.h"
+#include "search/matching.h"
+#include "search/operations.h"
+#include "search/scan.h"
 
 namespace tuneledger {
 namespace {
@@ -67,16 +68,20 @@ std::uint32_t HashOf(const char* text, std::size_t length) {
   return kept;
 }
 
-// A term as the walk uses it: where it lies in the field, its needle's two rare bytes, the first
-// entry from an earlier candidate on known to hold it (below the candidate: not known), and how
-// often in a row it failed the candidate.
+// A term as the walk uses it: where it lies in the field, its needle's two rare bytes, and how
+// often in a row it failed the candidate. Before the walk, `order` says where the term goes: the
+// term likely to hold in fewest entries first. During the walk, `next` is the first entry from an
+// earlier candidate on known to hold it (below the candidate: not known).
 struct Term {
   std::uint16_t offset;
   std::uint8_t length;
   std::uint8_t rare;
   std::uint8_t other;
   std::uint8_t misses;
-  std::int16_t next;  // before the walk: the key that orders the terms
+  union {
+    std::int16_t order;
+    std::int16_t next;
+  };
 };
 static_assert(LastEntryIndex <= INT16_MAX && LongestEntry <= UINT8_MAX && LongestFilter <= UINT16_MAX);
 
@@ -89,33 +94,30 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
   return {terms_text + term.offset, term.length, term.rare, term.other};
 }
 
-// The first entry from `start` on that holds every term of `terms_text` (distinct non-empty
-// folded terms, each closed by ';', in `length` bytes), or NoEntry.
-[[gnu::noinline]] int FirstEntryPassing(const char* terms_text, std::size_t length, int start) {
-  if (start > LastEntryIndex) return NoEntry;
-  if (length == 0) return start;  // no terms: every entry passes
-  // Where each term lies, and the blocks every term may be in. Most filters that pass nothing
-  // stop here, early.
-  Term terms[MostTerms];
+// Where each term of `terms_text` (distinct non-empty folded terms, each closed by ';', in
+// `length` bytes, at least one) lies, its needle's rare bytes and its place in the walk's order,
+// in `terms`; and the blocks from `start` every term may be in, in `blocks`. Returns how many
+// terms there are, or 0 when no entry from `start` on can hold them all: most filters that pass
+// nothing stop here, early.
+std::size_t PrepareTerms(const char* terms_text, std::size_t length, int start, Term* terms, BlockMask& blocks) {
   std::size_t count = 0;
-  BlockMask blocks(start);
   const bool use_index = !FewBytesFrom(start);
   for (std::size_t at = 0; at < length; ++count) {
     const char* text = terms_text + at;
     std::size_t size = TermLength(text, length - at);
-    if (size > LongestEntry) return NoEntry;
+    if (size > LongestEntry) return 0;
     if (use_index) {
       blocks.KeepBlocksHolding(text, size);
-      if (blocks.Empty()) return NoEntry;
+      if (blocks.Empty()) return 0;
     }
-    terms[count] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size), 0, 0, 0, 0};
+    terms[count] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size), 0, 0, 0, {0}};
     at += size + 1;
   }
   if (use_index) {
     for (std::size_t i = 0; i < count; ++i) {
       const char* text = terms_text + terms[i].offset;
       if (WorthAskingWhichPiecesOccur(terms[i].length, blocks) && !EveryPieceOccurs(text, terms[i].length)) {
-        return NoEntry;
+        return 0;
       }
     }
   }
@@ -132,18 +134,24 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
     if (count_blocks) {
       BlockMask holding(start);
       holding.KeepBlocksHolding(text, term.length);
-      term.next = static_cast<std::int16_t>(holding.Count());
+      term.order = static_cast<std::int16_t>(holding.Count());
     } else {
-      term.next = static_cast<std::int16_t>(-term.length);
+      term.order = static_cast<std::int16_t>(-term.length);
     }
   }
-  std::sort(terms, terms + count, [](const Term& a, const Term& b) { return a.next < b.next; });
-  for (std::size_t i = 0; i < count; ++i) terms[i].next = -1;
+  std::sort(terms, terms + count, [](const Term& a, const Term& b) { return a.order < b.order; });
+  return count;
+}
 
-  // The lead term's hits are the candidates; the others are checked in each, the one that failed
-  // last first. A term that fails twice in a row is searched for instead, from the candidate on,
-  // and its next hit becomes the candidate: so a term rarer than the lead (in the blocks left)
-  // moves the walk in long strides, and no term searches a stretch of the table twice.
+// The first entry from `start` on, in the blocks `blocks` leaves, that holds all `count` terms,
+// ordered by PrepareTerms, or NoEntry.
+//
+// The lead term's hits are the candidates; the others are checked in each, the one that failed
+// last first. A term that fails twice in a row is searched for instead, from the candidate on,
+// and its next hit becomes the candidate: so a term rarer than the lead (in the blocks left)
+// moves the walk in long strides, and no term searches a stretch of the table twice.
+int Walk(const char* terms_text, Term* terms, std::size_t count, const BlockMask& blocks, int start) {
+  for (std::size_t i = 0; i < count; ++i) terms[i].next = -1;
   FindFoldedFunction find = ActiveFindFolded();
   Term& lead = terms[0];
   for (int candidate = start;;) {
@@ -177,6 +185,18 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
     if (failed == 0) return candidate;
     std::swap(terms[1], terms[failed]);
   }
+}
+
+// The first entry from `start` on that holds every term of `terms_text` (distinct non-empty
+// folded terms, each closed by ';', in `length` bytes), or NoEntry.
+[[gnu::noinline]] int FirstEntryPassing(const char* terms_text, std::size_t length, int start) {
+  if (start > LastEntryIndex) return NoEntry;
+  if (length == 0) return start;  // no terms: every entry passes
+  Term terms[MostTerms];
+  BlockMask blocks(start);
+  std::size_t count = PrepareTerms(terms_text, length, start, terms, blocks);
+  if (count == 0) return NoEntry;
+  return Walk(terms_text, terms, count, blocks, start);
 }
 
 }  // namespace

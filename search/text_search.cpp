@@ -2,10 +2,11 @@
 // table's bytes directly. Entries lie one after the other, each closed by a NUL that no text
 // holds, so an occurrence never spans two entries and the first occurrence belongs to the first
 // entry that holds the text. Near the end of the table it reads what is left without the index.
-#include "block_index.h"
-#include "chart_table.h"
-#include "matching.h"
-#include "operations.h"
+#include "data/chart_table.h"
+#include "search/index/block_index.h"
+#include "search/matching.h"
+#include "search/operations.h"
+#include "search/scan.h"
 
 namespace tuneledger {
 namespace {
@@ -33,7 +34,7 @@ int FirstHit(const char* folded, std::size_t length, int start) {
     // entry after each): the rest of the start's block is read before the index is consulted.
     // A short text is asked about its pieces first, since that costs little; a longer one only
     // once the block is read, below, as any text is.
-    if (length <= 5) {
+    if (length <= ShortText) {
       if (!EveryPieceOccurs(folded, length)) return NoEntry;
       pieces_asked = true;
     }

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "chart_table.h"
+#include "data/chart_table.h"
 
 namespace tuneledger {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "code_page.h"
-#include "matching.h"
-#include "reference_model.h"
-#include "text.h"
+#include "interface/code_page.h"
+#include "search/matching.h"
+#include "tests/kit/reference_model.h"
+#include "tests/kit/text.h"
 
 namespace tuneledger {
 namespace {

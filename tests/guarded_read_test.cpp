@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "calls.h"
-#include "cases.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/cases.h"
 #include "tuneledger.h"
 
 namespace {

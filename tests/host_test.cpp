@@ -4,8 +4,8 @@
 
 #include <dlfcn.h>
 
-#include "calls.h"
-#include "cases.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/cases.h"
 
 namespace {
 

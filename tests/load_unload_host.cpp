@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "calls.h"
+#include "tests/kit/calls.h"
 #include "tuneledger.h"
 
 namespace {

@@ -5,10 +5,11 @@
 #include <random>
 #include <string>
 
-#include "block_index.h"
-#include "chart_table.h"
-#include "matching.h"
-#include "text.h"
+#include "data/chart_table.h"
+#include "search/index/block_index.h"
+#include "search/kernels/find_folded.h"
+#include "search/scan.h"
+#include "tests/kit/text.h"
 
 namespace tuneledger {
 namespace {
@@ -106,7 +107,7 @@ TEST(BlockIndex, NeverMissesABlockThatHoldsAText) {
         ASSERT_TRUE(EveryPieceOccurs(at, 2)) << i;
       }
       if (k + 3 <= folded.size()) {
-        ASSERT_TRUE(MayHold(block, NgramBlocks[TripleRow(at)])) << i;
+        ASSERT_TRUE(MayHold(block, TripleBlocks[TripleRow(at)])) << i;
         ASSERT_TRUE(EveryPieceOccurs(at, 3)) << i;
       }
       if (k + 4 <= folded.size()) {

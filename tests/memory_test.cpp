@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "calls.h"
-#include "cases.h"
-#include "reference_model.h"
-#include "result_text.h"
+#include "interface/capacities.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/cases.h"
+#include "tests/kit/reference_model.h"
 #include "tuneledger.h"
 
 namespace {
@@ -222,22 +222,22 @@ TEST(Memory, StackUseDoesNotGrowWithTheText) {
 #ifdef TUNELEDGER_GUARD_RESULTS
 TEST(MemoryDeathTest, AWritePastEitherEndOfAResultTextStopsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  using tuneledger::Operation;
-  using tuneledger::ResultText;
+  // An answer is its thread's result text for that call, from its first unit.
+  auto result_text = [](const tuneledger_char* answer) { return const_cast<tuneledger_char*>(answer); };
   EXPECT_DEATH(
       {
-        ResultText(Operation::TextSearch)[tuneledger::ResultCapacity] = u'x';
+        result_text(FoodPickerText(u"", 0))[tuneledger::ResultCapacity] = u'x';
         FoodPicker(0);
       },
       "overrun");
   EXPECT_DEATH(
       {
-        ResultText(Operation::TermFilter)[-1] = u'x';
+        result_text(FoodPickerFilter(u"", 0))[-1] = u'x';
         FoodPicker(0);
       },
       "overrun");
   // Writing within the capacity is fine.
-  ResultText(Operation::TextSearch)[tuneledger::ResultCapacity - 1] = u'x';
+  result_text(FoodPickerText(u"", 0))[tuneledger::ResultCapacity - 1] = u'x';
   EXPECT_EQ(kit::Read(FoodPicker(3)), reference::Lookup(3));
 }
 #endif

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "calls.h"
-#include "cases.h"
-#include "chart_table.h"
-#include "matching.h"
-#include "reference_model.h"
-#include "text.h"
+#include "data/chart_table.h"
+#include "search/kernels/find_folded.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/cases.h"
+#include "tests/kit/reference_model.h"
+#include "tests/kit/text.h"
 #include "tuneledger.h"
 
 namespace {

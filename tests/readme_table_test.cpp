@@ -5,8 +5,8 @@
 #include <fstream>
 #include <string>
 
-#include "cases.h"
-#include "reference_model.h"
+#include "tests/kit/cases.h"
+#include "tests/kit/reference_model.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "calls.h"
-#include "chart_table.h"
-#include "reference_model.h"
-#include "text.h"
+#include "data/chart_table.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/reference_model.h"
+#include "tests/kit/text.h"
 #include "tuneledger.h"
 
 namespace {

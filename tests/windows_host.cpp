@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "calls.h"
-#include "cases.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/cases.h"
 #include "tuneledger.h"
 
 namespace {

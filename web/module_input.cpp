@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "capacities.h"
+#include "interface/capacities.h"
 
 namespace {
 

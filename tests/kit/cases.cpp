@@ -1,9 +1,9 @@
-#include "cases.h"
+#include "tests/kit/cases.h"
 
 #include <limits>
 #include <utility>
 
-#include "text.h"
+#include "tests/kit/text.h"
 
 namespace kit {
 namespace {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "calls.h"
+#include "tests/kit/calls.h"
 
 namespace kit {
 

@@ -1,12 +1,12 @@
-#include "reference_model.h"
+#include "tests/kit/reference_model.h"
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <vector>
 
-#include "chart_table.h"
-#include "text.h"
+#include "data/chart_table.h"
+#include "tests/kit/text.h"
 
 namespace reference {
 namespace {

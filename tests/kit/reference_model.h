@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "calls.h"
+#include "tests/kit/calls.h"
 
 namespace reference {
 

@@ -1,4 +1,4 @@
-#include "text.h"
+#include "tests/kit/text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "calls.h"
-#include "cases.h"
-#include "reference_model.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/cases.h"
+#include "tests/kit/reference_model.h"
 
 namespace {
 

@@ -1,8 +1,4 @@
-#include "block_index.h"
-
-#include <algorithm>
-
-#include "operations.h"
+#include "search/index/block_index.h"
 
 namespace tuneledger {
 namespace {
@@ -60,7 +56,7 @@ void BlockMask::KeepBlocksHolding(const char* folded, std::size_t length) {
   } else if (length == 2) {
     Keep(PairBlocks[PairRow(folded)]);
   } else {
-    for (std::size_t i = 0; i + 3 <= length && !Empty(); ++i) Keep(NgramBlocks[TripleRow(folded + i)]);
+    for (std::size_t i = 0; i + 3 <= length && !Empty(); ++i) Keep(TripleBlocks[TripleRow(folded + i)]);
   }
 }
 
@@ -101,15 +97,6 @@ int BlockMask::NextBlock(int block) const {
     if (word != 0) return w * 64 + __builtin_ctzll(word);
   }
   return BlockCount;
-}
-
-int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find) {
-  for (int block = blocks.NextBlock(from / BlockSize); block < BlockCount; block = blocks.NextBlock(block + 1)) {
-    int first = std::max(from, FirstEntryOfBlock(block));
-    int end = EndEntryOfBlock(block);
-    if (const char* at = find(EntryStart(first), EntryStart(end), needle)) return EntryAt(at, first, end);
-  }
-  return NoEntry;
 }
 
 }  // namespace tuneledger

@@ -1,25 +1,19 @@
-// The scan kernels: the search loop every variant of FindFolded shares, written once over a
-// "lanes" type that says how many bytes one step compares and how.
+// The search loop every variant of FindFolded shares, written once over a "lanes" type that says
+// how many bytes one step compares and how.
 //
 // Each variant's source file includes this header and compiles the loop for its own instruction
 // set, so nothing here may be shared between files: every function is static, and each file's
 // lane types live in its own unnamed namespace. Otherwise the linker could keep one file's AVX2
 // copy of an inline function for every caller, and a processor without AVX2 would trap.
-#ifndef TUNELEDGER_SEARCH_SCAN_KERNELS_H
-#define TUNELEDGER_SEARCH_SCAN_KERNELS_H
+#ifndef TUNELEDGER_SEARCH_KERNELS_SCAN_LOOP_H
+#define TUNELEDGER_SEARCH_KERNELS_SCAN_LOOP_H
 
 #include <cstddef>
 
-#include "matching.h"
+#include "search/kernels/find_folded.h"
+#include "search/matching.h"
 
 namespace tuneledger {
-
-static inline bool EqualsFolded(const char* text, const char* needle, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) {
-    if (FoldByte(text[i]) != needle[i]) return false;
-  }
-  return true;
-}
 
 // Each step looks at Lanes::Width start positions at once. A quick test keeps the positions
 // where the needle's two rarest bytes stand, ignoring case by setting bit 0x20 in both the text
@@ -44,7 +38,9 @@ static const char* FindByRareBytes(const char* begin, const char* end, const Nee
   return nullptr;
 }
 
-// Declared for the dispatcher; defined in scan_kernels_avx2.cpp, which is compiled for AVX2.
+// Each variant, defined in its own file; choice.cpp lists those this build has.
+const char* FindFoldedWords(const char* begin, const char* end, const Needle& needle);
+const char* FindFoldedSse2(const char* begin, const char* end, const Needle& needle);
 const char* FindFoldedAvx2(const char* begin, const char* end, const Needle& needle);
 
 }  // namespace tuneledger

@@ -1,10 +1,8 @@
-// The AVX2 variant of FindFolded. This file alone is compiled with AVX2 enabled; it runs only
-// after the dispatcher has seen that the processor has AVX2.
-#if defined(TUNELEDGER_AVX2_VARIANT)
-
+// The AVX2 variant of FindFolded: 32 bytes a step. This file alone is compiled with AVX2
+// enabled; it runs only after choice.cpp has seen that the processor has AVX2.
 #include <immintrin.h>
 
-#include "scan_kernels.h"
+#include "search/kernels/scan_loop.h"
 
 namespace tuneledger {
 namespace {
@@ -34,5 +32,3 @@ const char* FindFoldedAvx2(const char* begin, const char* end, const Needle& nee
 }
 
 }  // namespace tuneledger
-
-#endif

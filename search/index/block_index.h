@@ -4,7 +4,7 @@
 // The searchable entries (0 to LastEntryIndex) are cut into blocks of BlockSize entries. For
 // every block the index records the folded byte values and byte triples that occur inside its
 // entries: bytes exactly (a row per byte value), byte pairs hashed into PairRows rows, triples
-// hashed into NgramRows rows. A row is a bit set over the blocks. A text can only occur in a
+// hashed into TripleRows rows. A row is a bit set over the blocks. A text can only occur in a
 // block whose bits are set in the rows of all its triples (a text of two bytes: of its pair; of
 // one byte: of its byte); the index never misses a block that holds the text, it only lets
 // through a few that don't.
@@ -18,24 +18,23 @@
 // Blocks are small (16 entries) so that a filter's terms, each common on its own, rarely meet in
 // one block unless they meet in one entry.
 //
-// The rows are computed from the table by data/make_block_index.cpp and committed as
-// data/block_index_rows.cpp; a test computes them again and fails on any difference.
-#ifndef TUNELEDGER_SEARCH_BLOCK_INDEX_H
-#define TUNELEDGER_SEARCH_BLOCK_INDEX_H
+// The rows are computed from the table by make_block_index.cpp, beside this file, and committed
+// as block_index_rows.cpp; a test computes them again and fails on any difference (index.cmake).
+#ifndef TUNELEDGER_SEARCH_INDEX_BLOCK_INDEX_H
+#define TUNELEDGER_SEARCH_INDEX_BLOCK_INDEX_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "chart_table.h"
-#include "matching.h"
+#include "data/chart_table.h"
 
 namespace tuneledger {
 
 inline constexpr int BlockSize = 16;
 inline constexpr int BlockCount = (LastEntryIndex + 1 + BlockSize - 1) / BlockSize;
 inline constexpr int MaskWords = (BlockCount + 63) / 64;
-inline constexpr int NgramBits = 11;
-inline constexpr std::size_t NgramRows = std::size_t{1} << NgramBits;
+inline constexpr int TripleRowBits = 11;
+inline constexpr std::size_t TripleRows = std::size_t{1} << TripleRowBits;
 inline constexpr int PairBits = 9;
 inline constexpr std::size_t PairRows = std::size_t{1} << PairBits;
 // Slots of the set of triples that occur: a power of two, about 1.6 times their number, so that
@@ -51,9 +50,15 @@ inline constexpr std::size_t QuadWords = std::size_t{1} << QuadWordBits;
 inline constexpr int QuadProbes = 4;
 
 using BlockRow = std::uint64_t[MaskWords];
+// How often each byte value occurs, folded, in the searchable entries.
+extern const std::uint32_t FoldedByteCounts[256];
+// How many places of the searchable entries the scan kernels' quick test lets through for each
+// needle byte: it sets bit 0x20 on both sides, so it takes the byte for itself and for the byte
+// 0x20 away (a backslash for '|', '@' for '`'), whichever of the two the needle has.
+extern const std::uint32_t QuickTestCounts[256];
 extern const BlockRow ByteBlocks[256];
 extern const BlockRow PairBlocks[PairRows];
-extern const BlockRow NgramBlocks[NgramRows];
+extern const BlockRow TripleBlocks[TripleRows];
 // Bit (first | second << 8) is set when the folded pair occurs in a searchable entry.
 extern const std::uint64_t PairsPresent[65536 / 64];
 // The triples that occur in a searchable entry, by key (TripleKey), in an open-addressing set:
@@ -74,13 +79,12 @@ inline std::uint32_t Mix(std::uint32_t key) {
   key ^= key >> 16;
   return key;
 }
-inline std::uint32_t NgramRow(std::uint32_t key) { return Mix(key) & (NgramRows - 1); }
 inline std::uint32_t Byte(const char* folded, int i) { return static_cast<unsigned char>(folded[i]); }
 inline std::uint32_t PairKey(const char* folded) { return Byte(folded, 0) | Byte(folded, 1) << 8; }
 inline std::uint32_t TripleKey(const char* folded) { return PairKey(folded) | Byte(folded, 2) << 16; }
 // The rows of a pair and of a triple; `folded` points at its folded bytes.
 inline std::uint32_t PairRow(const char* folded) { return Mix(PairKey(folded) | 2u << 24) & (PairRows - 1); }
-inline std::uint32_t TripleRow(const char* folded) { return NgramRow(TripleKey(folded) | 3u << 24); }
+inline std::uint32_t TripleRow(const char* folded) { return Mix(TripleKey(folded) | 3u << 24) & (TripleRows - 1); }
 inline std::uint32_t TripleSlot(std::uint32_t key) { return (Mix(key) >> 16) & (TripleSlots - 1); }
 inline std::uint32_t QuadKey(const char* folded) { return TripleKey(folded) | Byte(folded, 3) << 24; }
 // Where a 4-byte piece lies in the sieve: its word, and the bits it sets there, all taken from
@@ -119,16 +123,17 @@ class BlockMask {
   std::uint64_t words_[MaskWords];
 };
 
-// Whether, for a text whose pieces all passed the rows that left `blocks`, asking
-// EveryPieceOccurs is worth it: the rows let through blocks that hold none of the text, most of
-// all for a short text with a piece that occurs nowhere, which the exact sets rule out at once.
-// When the rows leave only a few blocks, reading them costs less than asking.
-inline bool WorthAskingWhichPiecesOccur(std::size_t length, const BlockMask& blocks) {
-  return length <= 5 || blocks.MoreThan(4);
-}
+// A text this short is always worth asking EveryPieceOccurs about: the rows let through blocks
+// that hold none of it, most of all when it has a piece that occurs nowhere, which the exact
+// sets rule out at once, and asking costs little.
+inline constexpr std::size_t ShortText = 5;
 
-// The first entry from `from` on, in a block `blocks` leaves, that holds the needle, or NoEntry.
-int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find);
+// Whether, for a text whose pieces all passed the rows that left `blocks`, asking
+// EveryPieceOccurs is worth it: always for a short text; for a longer one only while the rows
+// leave more than a few blocks, since reading a few costs less than asking.
+inline bool WorthAskingWhichPiecesOccur(std::size_t length, const BlockMask& blocks) {
+  return length <= ShortText || blocks.MoreThan(4);
+}
 
 // Whether so few bytes are left from entry `start` (0 to LastEntryIndex) to the end of the
 // searchable entries that reading them all costs less than consulting the index.

@@ -1,0 +1,49 @@
+// The scan kernels: FindFolded, the one loop of both searches, in a variant per instruction set,
+// and the choice of the variant this processor runs best.
+//
+//   find_folded.h   what a kernel does, and the choice (choice.cpp)
+//   scan_loop.h     the loop every variant shares, written over a "lanes" type
+//   portable.cpp    eight bytes in a 64-bit word, on every processor
+//   sse2.cpp        16 bytes, on every x86-64 processor
+//   avx2.cpp        32 bytes, where the processor reports AVX2
+#ifndef TUNELEDGER_SEARCH_KERNELS_FIND_FOLDED_H
+#define TUNELEDGER_SEARCH_KERNELS_FIND_FOLDED_H
+
+#include <cstddef>
+
+namespace tuneledger {
+
+// A folded text to look for (1 or more bytes, no NUL), with the two of its bytes that the table
+// holds least often, counting what the kernels' quick test takes for them: a kernel first looks
+// for places where both of those stand, which are few, and compares the whole text only there.
+struct Needle {
+  const char* bytes;
+  std::size_t length;
+  std::size_t rare;   // position of the rarest byte
+  std::size_t other;  // position of the next rarest (the same when the text has one byte)
+};
+
+// The first position p in [begin, end - length] where the folded bytes at p equal the needle,
+// or nullptr. The text is read past `end` by up to ReadPadding bytes (whole vector loads, no
+// tail loop); the chart table carries that much padding after its last entry, so any run inside
+// it may be searched.
+using FindFoldedFunction = const char* (*)(const char* begin, const char* end, const Needle& needle);
+
+struct FindFoldedVariant {
+  const char* name;
+  FindFoldedFunction find;
+};
+
+// The variant the searches use: the fastest this processor runs, chosen on first use.
+FindFoldedFunction ActiveFindFolded();
+
+// Every variant this processor can run, the portable one first. For tests and benchmarks.
+const FindFoldedVariant* FindFoldedVariants(std::size_t* count);
+
+// Makes the searches use `find` from now on (nullptr: back to the fastest). For tests, which
+// hold every variant to the same answers.
+void UseFindFolded(FindFoldedFunction find);
+
+}  // namespace tuneledger
+
+#endif

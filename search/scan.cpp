@@ -1,0 +1,43 @@
+#include "search/scan.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "search/operations.h"
+
+namespace tuneledger {
+namespace {
+
+std::uint32_t Count(char byte) { return QuickTestCounts[static_cast<unsigned char>(byte)]; }
+
+}  // namespace
+
+Needle MakeNeedle(const char* folded, std::size_t length) {
+  // One pass keeping the two smallest counts; the earlier byte wins a tie.
+  std::size_t rare = 0, other = 0;
+  std::uint32_t rare_count = Count(folded[0]), other_count = UINT32_MAX;
+  for (std::size_t i = 1; i < length; ++i) {
+    std::uint32_t count = Count(folded[i]);
+    if (count < rare_count) {
+      other = rare;
+      other_count = rare_count;
+      rare = i;
+      rare_count = count;
+    } else if (count < other_count) {
+      other = i;
+      other_count = count;
+    }
+  }
+  return {folded, length, rare, other};
+}
+
+int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find) {
+  for (int block = blocks.NextBlock(from / BlockSize); block < BlockCount; block = blocks.NextBlock(block + 1)) {
+    int first = std::max(from, FirstEntryOfBlock(block));
+    int end = EndEntryOfBlock(block);
+    if (const char* at = find(EntryStart(first), EntryStart(end), needle)) return EntryAt(at, first, end);
+  }
+  return NoEntry;
+}
+
+}  // namespace tuneledger

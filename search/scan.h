@@ -1,0 +1,29 @@
+// Looking for a text in the chart table, as both searches do: the needle made once from the
+// folded text, then found in one entry, or in the blocks the index leaves.
+#ifndef TUNELEDGER_SEARCH_SCAN_H
+#define TUNELEDGER_SEARCH_SCAN_H
+
+#include <cstddef>
+
+#include "data/chart_table.h"
+#include "search/index/block_index.h"
+#include "search/kernels/find_folded.h"
+
+namespace tuneledger {
+
+// The needle for the `length` folded bytes at `folded` (1 or more), with its two rarest bytes.
+Needle MakeNeedle(const char* folded, std::size_t length);
+
+// Whether entry `index` (0 to EntryCount - 1) contains the needle, looked for with `find` (a
+// search that checks many entries passes the variant it chose once). The entry's terminator is
+// searched too: no needle holds a NUL, so it never matches there.
+inline bool ContainsFolded(int index, const Needle& needle, FindFoldedFunction find) {
+  return find(EntryStart(index), EntryStart(index + 1), needle) != nullptr;
+}
+
+// The first entry from `from` on, in a block `blocks` leaves, that holds the needle, or NoEntry.
+int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find);
+
+}  // namespace tuneledger
+
+#endif
