@@ -32,6 +32,10 @@ function(tuneledger_sees target)
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${path} ${view}/${path} SYMBOLIC COPY_ON_ERROR)
   endforeach()
   target_include_directories(${target} ${scope} $<BUILD_INTERFACE:${view}>)
+  if(TUNELEDGER_COVERAGE)
+    # Counts for a header seen through the view belong to the header itself.
+    target_compile_options(${target} PRIVATE -fcoverage-prefix-map=${view}=${PROJECT_SOURCE_DIR})
+  endif()
 endfunction()
 
 # tuneledger_room(<target> SOURCES <file>... SEES <path>...): an object library of the library's
@@ -54,6 +58,9 @@ function(tuneledger_room target)
     $<$<COMPILE_LANG_AND_ID:CXX,GNU,Clang>:-Werror=vla -Werror=alloca>)
   if(TUNELEDGER_GUARD_RESULTS)
     target_compile_definitions(${target} PUBLIC TUNELEDGER_GUARD_RESULTS)
+  endif()
+  if(TUNELEDGER_COVERAGE)
+    target_compile_options(${target} PRIVATE -fprofile-instr-generate -fcoverage-mapping)
   endif()
   if(TUNELEDGER_BUILD_FUZZERS)
     # Coverage for libFuzzer to steer by, of the library alone: the harness and the reference
