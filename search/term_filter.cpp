@@ -35,11 +35,12 @@ std::uint32_t HashOf(const char* text, std::size_t length) {
 // terms never share a stack frame.
 [[gnu::noinline]] std::size_t KeepDistinctTerms(char* filter, std::size_t length) {
   constexpr std::size_t MostSlots = 4096;  // a power of two, more than twice MostTerms
+  static_assert(LongestFilter + 2 <= MostSlots);
   std::uint16_t kept_at[MostSlots];        // 1 + where a kept term starts; 0 for an empty slot
   // At least twice as many slots as the filter can have terms, and only those are cleared: a
   // short filter costs little.
   std::size_t slots = 16;
-  while (slots < length + 2 && slots < MostSlots) slots *= 2;
+  while (slots < length + 2) slots *= 2;
   std::fill(kept_at, kept_at + slots, std::uint16_t{0});
   const std::size_t mask = slots - 1;
   std::size_t kept = 0, piece = 0;
@@ -151,23 +152,18 @@ std::size_t PrepareTerms(const char* terms_text, std::size_t length, int start, 
 // and its next hit becomes the candidate: so a term rarer than the lead (in the blocks left)
 // moves the walk in long strides, and no term searches a stretch of the table twice.
 int Walk(const char* terms_text, Term* terms, std::size_t count, const BlockMask& blocks, int start) {
+  // Candidates only grow, and every other term's `next` is an earlier candidate or the current
+  // one, never ahead of it; the lead is searched for again from every new candidate.
   for (std::size_t i = 0; i < count; ++i) terms[i].next = -1;
   FindFoldedFunction find = ActiveFindFolded();
-  Term& lead = terms[0];
+  const Term& lead = terms[0];
   for (int candidate = start;;) {
-    if (lead.next < candidate) {
-      int hit = FirstEntryHolding(NeedleOf(terms_text, lead), blocks, candidate, find);
-      if (hit == NoEntry) return NoEntry;
-      lead.next = static_cast<std::int16_t>(hit);
-    }
-    candidate = lead.next;
+    candidate = FirstEntryHolding(NeedleOf(terms_text, lead), blocks, candidate, find);
+    if (candidate == NoEntry) return NoEntry;
     std::size_t failed = 0;
     for (std::size_t i = 1; i < count && failed == 0; ++i) {
       Term& term = terms[i];
-      if (term.next > candidate) {
-        candidate = term.next;
-        failed = i;
-      } else if (term.next == candidate || ContainsFolded(candidate, NeedleOf(terms_text, term), find)) {
+      if (term.next == candidate || ContainsFolded(candidate, NeedleOf(terms_text, term), find)) {
         term.next = static_cast<std::int16_t>(candidate);
         term.misses = 0;
       } else if (++term.misses < 2) {

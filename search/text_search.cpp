@@ -38,9 +38,9 @@ int FirstHit(const char* folded, std::size_t length, int start) {
       if (!EveryPieceOccurs(folded, length)) return NoEntry;
       pieces_asked = true;
     }
+    // From the end of the table on, the index below leaves nothing to read.
     int end = EndEntryOfBlock(start / BlockSize);
     if (const char* at = find(EntryStart(start), EntryStart(end), needle)) return EntryAt(at, start, end);
-    if (end > LastEntryIndex) return NoEntry;
     start = end;
   }
   BlockMask blocks(start);

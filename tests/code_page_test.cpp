@@ -71,6 +71,7 @@ TEST(CodePage, CharactersAndSurrogates) {
       {u"a\U0001F600b\U00010000", "a?b?"},
       {u"\xDE00\xD83D", "??"},           // reversed pair: two lone surrogates
       {u"\xD83Dx", "?x"},                // high surrogate without its low half
+      {u"\xD83D\uE000", "??"},          // ... followed by a unit above the low halves
       {u"x\xDC00", "x?"},
   };
   for (const auto& c : cases) EXPECT_EQ(Narrow(c.text), c.narrow) << testing::PrintToString(c.text);

@@ -8,6 +8,7 @@
 
 #include "data/chart_table.h"
 #include "search/kernels/find_folded.h"
+#include "search/operations.h"
 #include "tests/kit/calls.h"
 #include "tests/kit/cases.h"
 #include "tests/kit/reference_model.h"
@@ -165,6 +166,18 @@ TEST(Operations, ManyAndLongTerms) {
   EXPECT_EQ(Read(FoodPickerFilter(ToLibrary(too_long.c_str()), 9)), kit::NotFound);
 }
 
+// The operations take the text's length from the exported frame, which never hands them more
+// than their fields hold; they refuse more on their own all the same, before any of it is read
+// as a term or needle.
+TEST(Operations, OperationsRefuseTextsLongerThanAnyField) {
+  std::string search(tuneledger::LongestEntry + 1, 'e');
+  EXPECT_EQ(tuneledger::TextSearch(search.data(), search.size(), 0), tuneledger::NoEntry);
+  std::string filter(tuneledger::LongestFilter + 1, ';');
+  EXPECT_EQ(tuneledger::TermFilter(filter.data(), filter.size(), 0), tuneledger::NoEntry);
+  filter.pop_back();
+  EXPECT_EQ(tuneledger::TermFilter(filter.data(), filter.size(), 0), 0);
+}
+
 std::string Repeated(const std::string& piece, int times) {
   std::string text;
   for (int i = 0; i < times; ++i) text += piece;
@@ -197,6 +210,7 @@ TEST(Operations, HostileFiltersAgreeWithTheModel) {
       "er |;|1|;(x1);",
       "a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p;q;r;s;t;u;v;w;x;y;z;",
       "0;1;2;3;4;5;6;7;8;9;|;(;);",
+      "ah;a;",  // a later term that begins an earlier one, in the same slot of the set of terms
   };
   const std::int32_t starts[] = {0, 1, 77, 5000, 10921, 10922, 11000, 11081};
   ForEachVariant([&] {

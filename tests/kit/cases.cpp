@@ -58,6 +58,7 @@ CaseList::CaseList(const EntrySource& entry) {
       {TextSearch, u"", 11081, 11081, nullptr, Entry11081},
       {TextSearch, Null, 3, 3, nullptr, Entry3},  // a null text is the empty text
       {TextSearch, u"no such text anywhere", 0, NoEntry, NotFound, nullptr},
+      {TextSearch, u"0a", 0, NoEntry, NotFound, nullptr},  // common bytes, a pair in no entry
   });
   // Term filter: every ';'-closed term, each anywhere; a trailing piece is no term.
   Add({
