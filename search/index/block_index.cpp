@@ -37,11 +37,14 @@ bool EveryPieceOccurs(const char* folded, std::size_t length) {
   return true;
 }
 
+// Even from one past the last searchable entry, the first block's word is one of the mask's.
+static_assert((LastEntryIndex + 1) / BlockSize / 64 < MaskWords);
+
 BlockMask::BlockMask(int first) {
   int first_block = first / BlockSize;
   int first_word = first_block / 64;
   for (int w = 0; w < MaskWords; ++w) words_[w] = w < first_word ? 0 : ~std::uint64_t{0};
-  if (first_word < MaskWords) words_[first_word] <<= first_block % 64;
+  words_[first_word] <<= first_block % 64;
   // No bits for blocks past the last one.
   if (BlockCount % 64 != 0) words_[MaskWords - 1] &= (std::uint64_t{1} << (BlockCount % 64)) - 1;
 }

@@ -104,7 +104,7 @@ bool EveryPieceOccurs(const char* folded, std::size_t length);
 // A set of blocks still in question.
 class BlockMask {
  public:
-  // The blocks from the one holding entry `first` on.
+  // The blocks from the one holding entry `first` (0 to LastEntryIndex + 1) on.
   explicit BlockMask(int first);
 
   // Keeps only the blocks that may hold `folded` (1 or more bytes, already folded).
