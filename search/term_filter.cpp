@@ -99,8 +99,10 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
 // `length` bytes, at least one) lies, its needle's rare bytes and its place in the walk's order,
 // in `terms`; and the blocks from `start` every term may be in, in `blocks`. Returns how many
 // terms there are, or 0 when no entry from `start` on can hold them all: most filters that pass
-// nothing stop here, early.
-std::size_t PrepareTerms(const char* terms_text, std::size_t length, int start, Term* terms, BlockMask& blocks) {
+// nothing stop here, early. Inlined into its one caller: for a filter that stops here, a call's
+// cost is some 3 % of the whole.
+[[gnu::always_inline]] inline std::size_t PrepareTerms(const char* terms_text, std::size_t length, int start,
+                                                       Term* terms, BlockMask& blocks) {
   std::size_t count = 0;
   const bool use_index = !FewBytesFrom(start);
   for (std::size_t at = 0; at < length; ++count) {
