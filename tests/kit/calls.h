@@ -27,7 +27,7 @@ inline const char* ExportedNameOf(Operation operation) { return ExportedNames[st
 // The entry a message answers for: none.
 inline constexpr int NoEntry = -1;
 // Every answer ends within this many units, its terminator included.
-inline constexpr std::size_t ResultCapacity = 3000;
+inline constexpr std::size_t ResultCapacity = TUNELEDGER_RESULT_UNITS;
 
 // The one cast between the harness's UTF-16 (char16_t) and the library's (tuneledger_char:
 // wchar_t on Windows, where it has the same 16 bits).

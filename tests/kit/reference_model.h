@@ -13,10 +13,11 @@
 
 namespace reference {
 
-inline constexpr int LastIndex = 11081;
+// The limits the public header states.
+inline constexpr int LastIndex = TUNELEDGER_LAST_INDEX;
 // The longest search text and filter, in characters, that the library takes.
-inline constexpr std::size_t LongestSearchText = 169;
-inline constexpr std::size_t LongestFilter = 2999;
+inline constexpr std::size_t LongestSearchText = TUNELEDGER_LONGEST_TEXT;
+inline constexpr std::size_t LongestFilter = TUNELEDGER_LONGEST_FILTER;
 
 // The byte of a Windows-1252 character (kit::CharOfByte the other way), or '?'.
 unsigned char ByteOfChar(char32_t code_point);
