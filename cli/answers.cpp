@@ -200,8 +200,7 @@ struct Layout {
   bool shown[ColumnCount];
 };
 
-// The rows a table kept (index, size, then the entry's bytes each), read back into `rows`
-// (room for CountRows), split into fields and with their figures as printed.
+// The number of rows a table kept: index, size, then the entry's bytes, each.
 std::size_t CountRows(const Buffer& kept) {
   std::size_t count = 0;
   for (std::size_t at = 0; at < kept.size; ++count) {
@@ -212,6 +211,8 @@ std::size_t CountRows(const Buffer& kept) {
   return count;
 }
 
+// The rows read back into `rows` (room for CountRows), split into fields, with the index and
+// figures as printed.
 void ReadRows(const Buffer& kept, Row* rows) {
   std::size_t at = 0;
   for (Row* row = rows; at < kept.size; ++row) {

@@ -262,7 +262,7 @@ expect(2 ${none} ${usage} --version --all=yes)
 # The help names every option.
 execute_process(COMMAND ${EMULATOR} "${CLI}" -h OUTPUT_VARIABLE help)
 foreach(option --from --all -m --max-count -c --count -q --quiet --silent --json --table --lines
-        --color --raw -V --version -h --help NO_COLOR)
+        --color --colour --raw -V --version -h --help NO_COLOR)
   if(NOT help MATCHES "[ ,]${option}[^a-z-]")
     report("tuneledger -h" "the help does not describe ${option}" "${help}" "")
   endif()
@@ -333,9 +333,13 @@ if(SCRIPT)
  1968  Zelda Hollister      ${sea}     6  694,906    694,906
  7608  The Golden Machines  ${sea}    75   84,981     84,981
 $")
-  set(terminal_columns 60)
-  expect_terminal(0 "${sea_table}" search 夜の海 --all)
-  set(terminal_columns 100)
+  # (Wine's console counts a wide character as one column and wraps such lines itself, so under
+  # wine only COLUMNS is tried, in a terminal wide enough for its miscount.)
+  if(NOT EMULATOR MATCHES "wine")
+    set(terminal_columns 60)
+    expect_terminal(0 "${sea_table}" search 夜の海 --all)
+    set(terminal_columns 100)
+  endif()
   set(environment COLUMNS=60)
   expect_terminal(0 "${sea_table}" search 夜の海 --all)
   set(environment "")

@@ -1,6 +1,6 @@
 // The command line's options, each defined once: the parser reads them from here and the help
 // is written from here. The manual page, the bash completion and cli/README.md are held to this
-// table by cli/options_test.cmake, which reads it back from --help.
+// table by cli/options_test.py, which reads it back from --help.
 #ifndef TUNELEDGER_CLI_OPTIONS_H
 #define TUNELEDGER_CLI_OPTIONS_H
 

@@ -6,7 +6,7 @@
 _tuneledger() {
   local cur="${COMP_WORDS[COMP_CWORD]}"
   local prev="${COMP_WORDS[COMP_CWORD-1]}"
-  # Every option, as `tuneledger --help` lists them (cli/options_test.cmake holds the two alike).
+  # Every option, as `tuneledger --help` lists them (cli/options_test.py holds the two alike).
   local options="--from --all -m --max-count -c --count -q --quiet --silent --json --table --lines
     --color --colour --raw -V --version -h --help"
   local when="auto always never"
