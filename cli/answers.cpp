@@ -4,13 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tuneledger.h"
+
 namespace cli {
 namespace {
 
 constexpr char MatchOn[] = "\x1b[1;31m";
 constexpr char MatchOff[] = "\x1b[m";
 constexpr char HeaderOn[] = "\x1b[1m";
-constexpr std::size_t LongestAnswer = 3000;  // code units, terminator included
 // Room for one shown text of `size` bytes, with a colour sequence around every character.
 constexpr std::size_t RoomFor(std::size_t size) {
   return size * (MaxDisplayGrowth + sizeof MatchOn + sizeof MatchOff) + 64;
@@ -128,7 +129,7 @@ Fields Split(const Byte* entry, std::size_t size) {
 
 // bytes as shown, as the inside of a JSON string. Needs 6 * MaxDisplayGrowth * size.
 char* WriteJsonString(char* out, const Byte* bytes, std::size_t size, bool raw) {
-  char shown[LongestAnswer * MaxDisplayGrowth];
+  char shown[TUNELEDGER_RESULT_UNITS * MaxDisplayGrowth];
   const std::size_t length = static_cast<std::size_t>(WriteShown(shown, bytes, size, raw) - shown);
   for (std::size_t i = 0; i < length; ++i) {
     const auto c = static_cast<Byte>(shown[i]);
@@ -151,9 +152,16 @@ constexpr const char* Headers[ColumnCount] = {"Index", "Performer", "Title",  "L
                                               "Best",  "Times",     "Single", "Total"};
 constexpr std::size_t PerformerColumn = 1;
 constexpr std::size_t TitleColumn = 2;
-constexpr std::size_t Gap = 2;         // spaces between columns
-constexpr std::size_t NarrowestText = 9;  // performer and title shrink no further
+constexpr std::size_t FirstFigureColumn = 3;
+constexpr std::size_t Gap = 2;                // spaces between columns
+constexpr std::size_t ComfortableText = 16;   // performer and title shrink this far before a figure goes
+constexpr std::size_t NarrowestText = 9;      // and no further once every figure that may go is gone
+// The figures a narrow terminal drops, first to last: top-ten listings, times at best, listings,
+// best single count, best position. The index and the total always stay.
+constexpr std::size_t DropOrder[] = {4, 6, 3, 7, 5};
 constexpr char Ellipsis[] = "\xE2\x80\xA6";
+
+bool IsText(std::size_t column) { return column == PerformerColumn || column == TitleColumn; }
 
 // value with a ',' between groups of three digits; "" for no number. Returns the length.
 std::size_t Grouped(std::int64_t value, char* out) {
@@ -185,14 +193,117 @@ struct Row {
   char numbers[ColumnCount][32];  // the index and the six grouped figures as printed; text columns unused
 };
 
-// A text cell in `width` columns, cut with an ellipsis when longer, padded on the right.
+// Which columns show, and how wide: first what the rows hold, then what the terminal has room for.
+struct Layout {
+  std::size_t natural[ColumnCount];  // the widest cell or header of each column
+  std::size_t widths[ColumnCount];
+  bool shown[ColumnCount];
+};
+
+// The number of rows a table kept: index, size, then the entry's bytes, each.
+std::size_t CountRows(const Buffer& kept) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < kept.size; ++count) {
+    std::uint32_t header[2];
+    std::memcpy(header, kept.data + at, sizeof header);
+    at += sizeof header + header[1];
+  }
+  return count;
+}
+
+// The rows read back into `rows` (room for CountRows), split into fields, with the index and
+// figures as printed.
+void ReadRows(const Buffer& kept, Row* rows) {
+  std::size_t at = 0;
+  for (Row* row = rows; at < kept.size; ++row) {
+    std::uint32_t header[2];
+    std::memcpy(header, kept.data + at, sizeof header);
+    row->index = static_cast<std::int32_t>(header[0]);
+    row->entry = kept.data + at + sizeof header;
+    row->size = header[1];
+    at += sizeof header + header[1];
+    row->fields = Split(row->entry, row->size);
+    std::snprintf(row->numbers[0], sizeof row->numbers[0], "%ld", static_cast<long>(row->index));
+    for (std::size_t f = 0; f < 6; ++f) Grouped(row->fields.figures[f], row->numbers[FirstFigureColumn + f]);
+  }
+}
+
+// Every column as wide as its widest cell or header, in terminal columns.
+Layout Measure(const Row* rows, std::size_t count, bool raw) {
+  Layout layout{};
+  for (std::size_t c = 0; c < ColumnCount; ++c) {
+    layout.natural[c] = std::strlen(Headers[c]);
+    layout.shown[c] = true;
+  }
+  for (std::size_t r = 0; r < count; ++r) {
+    const Row& row = rows[r];
+    for (std::size_t c = 0; c < ColumnCount; ++c) {
+      const std::size_t width = c == PerformerColumn ? DisplayWidth(row.fields.performer, row.fields.performer_size, raw)
+                                : c == TitleColumn   ? DisplayWidth(row.fields.title, row.fields.title_size, raw)
+                                                     : std::strlen(row.numbers[c]);
+      if (width > layout.natural[c]) layout.natural[c] = width;
+    }
+  }
+  for (std::size_t c = 0; c < ColumnCount; ++c) layout.widths[c] = layout.natural[c];
+  return layout;
+}
+
+// The width of the shown columns other than performer and title, with every gap.
+std::size_t FixedWidth(const Layout& layout) {
+  std::size_t width = 0;
+  std::size_t shown = 0;
+  for (std::size_t c = 0; c < ColumnCount; ++c) {
+    if (!layout.shown[c]) continue;
+    ++shown;
+    if (!IsText(c)) width += layout.widths[c];
+  }
+  return width + Gap * (shown - 1);
+}
+
+// Shares what the other columns leave between performer and title, each keeping at least
+// `floor` columns (or its natural width, when less). False when that leaves too little.
+bool ShareText(Layout* layout, std::size_t columns, std::size_t floor) {
+  const std::size_t fixed = FixedWidth(*layout);
+  std::size_t& performer = layout->widths[PerformerColumn];
+  std::size_t& title = layout->widths[TitleColumn];
+  performer = layout->natural[PerformerColumn];
+  title = layout->natural[TitleColumn];
+  const std::size_t least = (performer < floor ? performer : floor) + (title < floor ? title : floor);
+  if (fixed + least > columns) return false;
+  const std::size_t room = columns - fixed;
+  if (performer + title <= room) return true;
+  // The narrower keeps its width when it needs no more than half; else each gets half.
+  const std::size_t half = room / 2;
+  if (performer <= half) title = room - performer;
+  else if (title <= half) performer = room - title;
+  else performer = half, title = room - half;
+  return true;
+}
+
+// Fits the table into `columns` (0: no limit): performer and title shrink to ComfortableText,
+// then figures go in DropOrder, then performer and title shrink to NarrowestText. Narrower than
+// that (about 40 columns), the rows wrap.
+void Fit(Layout* layout, std::size_t columns) {
+  if (columns == 0) return;
+  for (std::size_t dropped = 0;; ++dropped) {
+    if (ShareText(layout, columns, ComfortableText)) return;
+    if (dropped == sizeof DropOrder / sizeof DropOrder[0]) break;
+    layout->shown[DropOrder[dropped]] = false;
+  }
+  if (!ShareText(layout, columns, NarrowestText)) {
+    layout->widths[PerformerColumn] = layout->natural[PerformerColumn] < NarrowestText ? layout->natural[PerformerColumn] : NarrowestText;
+    layout->widths[TitleColumn] = layout->natural[TitleColumn] < NarrowestText ? layout->natural[TitleColumn] : NarrowestText;
+  }
+}
+
+// A text cell in `width` columns, cut with an ellipsis when wider, padded on the right.
 char* WriteTextCell(char* out, const Byte* text, std::size_t size, const bool* mask,
                     std::size_t width, bool raw) {
   std::size_t shown_width = DisplayWidth(text, size, raw);
   bool cut = false;
   if (shown_width > width) {
-    size = PrefixOfWidth(text, size, width - 1, raw);
-    shown_width = width - 1;
+    // A wide character that would straddle the ellipsis goes, and a space makes up its column.
+    size = PrefixOfWidth(text, size, width - 1, raw, &shown_width);
     cut = true;
   }
   out = mask ? WriteMarked(out, text, size, mask, raw) : WriteShown(out, text, size, raw);
@@ -201,6 +312,65 @@ char* WriteTextCell(char* out, const Byte* text, std::size_t size, const bool* m
     ++shown_width;
   }
   return Spaces(out, width - shown_width);
+}
+
+void WriteHeader(Stream& stream, const Answers::Style& style, const Layout& layout) {
+  char* out = stream.Reserve(512);
+  if (style.color) out = Put(out, HeaderOn);
+  bool first = true;
+  for (std::size_t c = 0; c < ColumnCount; ++c) {
+    if (!layout.shown[c]) continue;
+    const std::size_t length = std::strlen(Headers[c]);
+    if (!first) out = Spaces(out, Gap);
+    first = false;
+    if (!IsText(c)) out = Spaces(out, layout.widths[c] - length);
+    std::memcpy(out, Headers[c], length);
+    out += length;
+    if (IsText(c)) out = Spaces(out, layout.widths[c] - length);
+  }
+  if (style.color) out = Put(out, MatchOff);
+  stream.Commit(out);
+  stream.EndLine();
+}
+
+void WriteRow(Stream& stream, const Answers::Style& style, const Row& row, const Layout& layout) {
+  const Fields& fields = row.fields;
+  bool mask[TUNELEDGER_RESULT_UNITS];
+  const bool* marks = nullptr;
+  if (style.color && style.needle_count > 0) {
+    MarkMatches(row.entry, row.size, style.needles, style.needle_count, mask);
+    marks = mask;
+  }
+  std::size_t room = RoomFor(row.size) + 256;
+  for (std::size_t width : layout.widths) room += width + Gap;
+  char* out = stream.Reserve(room);
+  bool first = true;
+  for (std::size_t c = 0; c < ColumnCount; ++c) {
+    if (!layout.shown[c]) continue;
+    if (!first) out = Spaces(out, Gap);
+    first = false;
+    if (IsText(c)) {
+      const Byte* text = c == PerformerColumn ? fields.performer : fields.title;
+      const std::size_t size = c == PerformerColumn ? fields.performer_size : fields.title_size;
+      out = WriteTextCell(out, text, size, marks ? marks + (text - row.entry) : nullptr,
+                          layout.widths[c], style.raw);
+      continue;
+    }
+    // A figure is highlighted whole when a match touches it.
+    bool marked = false;
+    if (marks && c >= FirstFigureColumn && fields.figures[c - FirstFigureColumn] >= 0) {
+      const std::size_t f = c - FirstFigureColumn;
+      for (std::size_t i = fields.figure_start[f]; i < fields.figure_end[f]; ++i) marked = marked || marks[i];
+    }
+    const std::size_t length = std::strlen(row.numbers[c]);
+    out = Spaces(out, layout.widths[c] - length);
+    if (marked) out = Put(out, MatchOn);
+    std::memcpy(out, row.numbers[c], length);
+    out += length;
+    if (marked) out = Put(out, MatchOff);
+  }
+  stream.Commit(out);
+  stream.EndLine();
 }
 
 }  // namespace
@@ -223,7 +393,7 @@ Buffer::~Buffer() { std::free(data); }
 
 void Answers::Add(const char16_t* answer, std::int32_t index, std::size_t entry_offset) {
   if (style_.format == Format::Lines && !style_.color) return AddLine(answer, entry_offset);
-  Byte bytes[LongestAnswer];
+  Byte bytes[TUNELEDGER_RESULT_UNITS];
   const std::size_t size = BytesFromAnswer(answer, bytes);
   const Byte* entry = bytes + entry_offset;
   const std::size_t entry_size = size - entry_offset;
@@ -235,7 +405,7 @@ void Answers::Add(const char16_t* answer, std::int32_t index, std::size_t entry_
     return;
   }
   // A line in colour: the "INDEX-" of a hit as it is, the entry marked.
-  bool mask[LongestAnswer];
+  bool mask[TUNELEDGER_RESULT_UNITS];
   MarkMatches(entry, entry_size, style_.needles, style_.needle_count, mask);
   char* out = out_.Reserve(RoomFor(size) + 1);
   if (style_.hits) {
@@ -247,12 +417,12 @@ void Answers::Add(const char16_t* answer, std::int32_t index, std::size_t entry_
 }
 
 void Answers::AddLine(const char16_t* answer, std::size_t entry_offset) {
-  char* out = out_.Reserve(LongestAnswer * MaxDisplayGrowth + 1);
+  char* out = out_.Reserve(TUNELEDGER_RESULT_UNITS * MaxDisplayGrowth + 1);
   const char16_t* unit = style_.hits ? answer : answer + entry_offset;
   // Most answers are ASCII from end to end: copy those units as bytes until one isn't.
   for (; *unit != 0 && *unit < 0x80; ++unit) *out++ = static_cast<char>(*unit);
   if (*unit != 0) {
-    Byte rest[LongestAnswer];
+    Byte rest[TUNELEDGER_RESULT_UNITS];
     const std::size_t size = BytesFromAnswer(unit, rest);
     out = WriteShown(out, rest, size, style_.raw);
   }
@@ -286,104 +456,14 @@ void Answers::AddJson(const Byte* entry, std::size_t size, std::int32_t index) {
 
 bool Answers::Finish() {
   if (style_.format != Format::Table || rows_.size == 0) return !lost_;
-  // Read the rows back and size the columns to what they hold.
-  std::size_t count = 0;
-  for (std::size_t at = 0; at < rows_.size; ++count) {
-    std::uint32_t header[2];
-    std::memcpy(header, rows_.data + at, sizeof header);
-    at += sizeof header + header[1];
-  }
+  const std::size_t count = CountRows(rows_);
   Row* rows = static_cast<Row*>(std::malloc(count * sizeof(Row)));
   if (!rows) return false;
-  std::size_t widths[ColumnCount];
-  for (std::size_t c = 0; c < ColumnCount; ++c) widths[c] = std::strlen(Headers[c]);
-  std::size_t at = 0;
-  for (std::size_t r = 0; r < count; ++r) {
-    Row& row = rows[r];
-    std::uint32_t header[2];
-    std::memcpy(header, rows_.data + at, sizeof header);
-    row.index = static_cast<std::int32_t>(header[0]);
-    row.entry = rows_.data + at + sizeof header;
-    row.size = header[1];
-    at += sizeof header + header[1];
-    row.fields = Split(row.entry, row.size);
-    std::size_t lengths[ColumnCount] = {};
-    lengths[0] = static_cast<std::size_t>(std::snprintf(row.numbers[0], sizeof row.numbers[0], "%ld", static_cast<long>(row.index)));
-    for (int f = 0; f < 6; ++f) lengths[3 + f] = Grouped(row.fields.figures[f], row.numbers[3 + f]);
-    lengths[PerformerColumn] = DisplayWidth(row.fields.performer, row.fields.performer_size, style_.raw);
-    lengths[TitleColumn] = DisplayWidth(row.fields.title, row.fields.title_size, style_.raw);
-    for (std::size_t c = 0; c < ColumnCount; ++c) {
-      if (lengths[c] > widths[c]) widths[c] = lengths[c];
-    }
-  }
-  // Fit the terminal: the figures keep their width, performer and title share what is left.
-  if (style_.columns > 0) {
-    std::size_t fixed = Gap * (ColumnCount - 1);
-    for (std::size_t c = 0; c < ColumnCount; ++c) {
-      if (c != PerformerColumn && c != TitleColumn) fixed += widths[c];
-    }
-    const std::size_t room = style_.columns > fixed + 2 * NarrowestText ? style_.columns - fixed
-                                                                         : 2 * NarrowestText;
-    std::size_t& performer = widths[PerformerColumn];
-    std::size_t& title = widths[TitleColumn];
-    if (performer + title > room) {
-      const std::size_t half = room / 2;
-      if (performer <= half) title = room - performer;
-      else if (title <= half) performer = room - title;
-      else performer = half, title = room - half;
-    }
-  }
-  // The header, then a line a row.
-  char* out = out_.Reserve(512);
-  if (style_.color) out = Put(out, HeaderOn);
-  for (std::size_t c = 0; c < ColumnCount; ++c) {
-    const std::size_t length = std::strlen(Headers[c]);
-    const bool left = c == PerformerColumn || c == TitleColumn;
-    if (c > 0) out = Spaces(out, Gap);
-    if (!left) out = Spaces(out, widths[c] - length);
-    std::memcpy(out, Headers[c], length);
-    out += length;
-    if (left) out = Spaces(out, widths[c] - length);
-  }
-  if (style_.color) out = Put(out, MatchOff);
-  out_.Commit(out);
-  out_.EndLine();
-  bool mask[LongestAnswer];
-  for (std::size_t r = 0; r < count && !out_.Failed(); ++r) {
-    const Row& row = rows[r];
-    const Fields& fields = row.fields;
-    const bool* marks = nullptr;
-    if (style_.color && style_.needle_count > 0) {
-      MarkMatches(row.entry, row.size, style_.needles, style_.needle_count, mask);
-      marks = mask;
-    }
-    std::size_t room = RoomFor(row.size) + 256;
-    for (std::size_t width : widths) room += width + Gap;
-    out = out_.Reserve(room);
-    for (std::size_t c = 0; c < ColumnCount; ++c) {
-      if (c > 0) out = Spaces(out, Gap);
-      if (c == PerformerColumn || c == TitleColumn) {
-        const Byte* text = c == PerformerColumn ? fields.performer : fields.title;
-        const std::size_t size = c == PerformerColumn ? fields.performer_size : fields.title_size;
-        out = WriteTextCell(out, text, size, marks ? marks + (text - row.entry) : nullptr, widths[c],
-                            style_.raw);
-        continue;
-      }
-      // A figure is highlighted whole when a match touches it.
-      bool marked = false;
-      if (marks && c > TitleColumn && fields.figures[c - 3] >= 0) {
-        for (std::size_t i = fields.figure_start[c - 3]; i < fields.figure_end[c - 3]; ++i) marked = marked || marks[i];
-      }
-      const std::size_t length = std::strlen(row.numbers[c]);
-      out = Spaces(out, widths[c] - length);
-      if (marked) out = Put(out, MatchOn);
-      std::memcpy(out, row.numbers[c], length);
-      out += length;
-      if (marked) out = Put(out, MatchOff);
-    }
-    out_.Commit(out);
-    out_.EndLine();
-  }
+  ReadRows(rows_, rows);
+  Layout layout = Measure(rows, count, style_.raw);
+  Fit(&layout, style_.columns);
+  WriteHeader(out_, style_, layout);
+  for (std::size_t r = 0; r < count && !out_.Failed(); ++r) WriteRow(out_, style_, rows[r], layout);
   std::free(rows);
   return !lost_;
 }

@@ -3,58 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "options.h"
+
 namespace cli {
-
-const char HelpText[] =
-    R"(Usage: tuneledger [OPTION]... get INDEX
-       tuneledger [OPTION]... search TEXT
-       tuneledger [OPTION]... filter TERMS
-
-Reads and searches the chart table of song entries (entries 0 to 11081).
-
-Commands:
-  get INDEX      print entry INDEX, or "Out of range" on stderr
-  search TEXT    print the first entry from N on that contains TEXT, ignoring the case of
-                 A to Z, as INDEX-ENTRY; or "NOT FOUND!" on stderr
-  filter TERMS   like search, for an entry that contains every term of TERMS; a term is
-                 closed by ';' ("love;night;"); text after the last ';' takes no part
-
-Options:
-      --from=N         start searching at entry N (default 0)
-      --all            print every hit from N on
-  -m, --max-count=N    print at most N hits (N >= 0), paging like --all
-  -c, --count          print only the number of hits from N on (at most N with -m)
-  -q, --quiet, --silent
-                       print nothing, not even "NOT FOUND!"; the exit status tells
-      --json           one JSON object a line: index, entry, performer, title, listings,
-                       top_ten, best_position, times_at_best (0 when none), best_single, total
-      --table          aligned columns with a header, fitted to the terminal's width; the
-                       default when standard output is a terminal and --json and --raw are absent
-      --lines          one answer a line, as INDEX-ENTRY (the default when not on a terminal)
-      --color[=WHEN]   highlight what matched (each term of a filter): WHEN is auto (the
-                       default: on a terminal, unless NO_COLOR is set), always or never
-      --raw            show and query the library's characters unchanged (see below)
-  -V, --version        print the version
-  -h, --help           print this help
-
-INDEX and N are decimal integers; values beyond 32 bits count as the nearest 32-bit value.
-A value may follow its option as the next argument or after '=' (--from=5, -m5, -m 5).
-Options may come anywhere. An argument starting with '-' is an option, except a lone '-'
-and a negative number; put a TEXT that starts with '-' after a lone "--".
-
-Entries are stored as bytes, and the library reads each byte as a Windows-1252 character.
-By default every well-formed UTF-8 sequence of an answer prints as itself and any other byte
-as its Windows-1252 character ("Café"); the query's UTF-8 bytes are searched for as they are.
-With --raw, answers show the library's characters ("CafÃ©") and the query is passed as its
-own characters, so "CafÃ©" with --raw finds what "Café" finds without it.
-
-Warnings on stderr: text after the last ';' of a filter, which takes no part; a text or term
-longer than the longest entry (169 characters), which nothing contains; a filter of more than
-2,999 characters, which nothing passes; --raw characters outside Windows-1252, searched as '?'.
-
-Exit status: 0 an entry or hit was found; 1 none ("NOT FOUND!" or "Out of range");
-2 a usage error, or the output could not be written (the reason is given).
-)";
 
 namespace {
 
@@ -106,24 +57,87 @@ class Parser {
         Positional(argument);
       }
     }
+    // An option that makes no sense stays an error whatever else is asked; help and version
+    // only set aside what the command and its operand lack.
+    if (option_failed_) return Failed(option_error_);
     if (help_) parsed_.outcome = Parsed::Outcome::Help;
     else if (version_) parsed_.outcome = Parsed::Outcome::Version;
-    else if (!failed_) Check();
+    else if (shape_error_[0] != '\0') return Failed(shape_error_);
+    else Check();
     return parsed_;
   }
 
  private:
+  Parsed Failed(const char* error) {
+    parsed_.outcome = Parsed::Outcome::UsageError;
+    std::snprintf(parsed_.error, sizeof parsed_.error, "%s", error);
+    return parsed_;
+  }
+
+  // A bad option or value: the first one is the one to tell.
   template <typename... Args>
   void Fail(const char* format, Args... args) {
-    if (failed_) return;  // the first problem is the one to tell
-    failed_ = true;
-    parsed_.outcome = Parsed::Outcome::UsageError;
-    std::snprintf(parsed_.error, sizeof parsed_.error, format, args...);
+    if (option_failed_) return;
+    option_failed_ = true;
+    std::snprintf(option_error_, sizeof option_error_, format, args...);
+  }
+
+  // A command, operand or combination that makes no sense.
+  template <typename... Args>
+  void FailShape(const char* format, Args... args) {
+    if (shape_error_[0] == '\0') std::snprintf(shape_error_, sizeof shape_error_, format, args...);
   }
 
   Request& request() { return parsed_.request; }
 
-  // The value of an option that needs one: after '=' or in the next argument.
+  std::int64_t Number(const char* name, const char* text) {
+    std::int64_t value = 0;
+    if (!ParseInt(text, &value)) Fail("%s needs an integer, not '%.100s'", name, text);
+    return value;
+  }
+
+  void SetFormat(const char* name, Format format) {
+    if (request().format != Format::Default && request().format != format) {
+      return Fail("--json, --table and --lines exclude each other (%s)", name);
+    }
+    request().format = format;
+  }
+
+  // Carries out `option`, given as `name`, with its value (null when it has none).
+  void Apply(const Option& option, const char* name, const char* value) {
+    if (value && !TakesValue(option, value)) {
+      char values[64];
+      ListValues(option, values, sizeof values);
+      return Fail("%s takes %s, not '%.100s'", name, values, value);
+    }
+    Request& r = request();
+    switch (option.id) {
+      case OptionId::From:
+        r.from = static_cast<std::int32_t>(Number(name, value));
+        from_given_ = true;
+        break;
+      case OptionId::MaxCount: {
+        const std::int64_t most = Number(name, value);
+        if (most < 0) Fail("%s needs a number of hits, 0 or more, not '%.100s'", name, value);
+        r.max_count = most;
+        break;
+      }
+      case OptionId::All: r.all = true; break;
+      case OptionId::Count: r.count = true; break;
+      case OptionId::Quiet: r.quiet = true; break;
+      case OptionId::Raw: r.raw = true; break;
+      case OptionId::Json: SetFormat(name, Format::Json); break;
+      case OptionId::Table: SetFormat(name, Format::Table); break;
+      case OptionId::Lines: SetFormat(name, Format::Lines); break;
+      case OptionId::Color:
+        r.color = !value || Equal(value, "auto") ? When::Auto : Equal(value, "always") ? When::Always : When::Never;
+        break;
+      case OptionId::Version: version_ = true; break;
+      case OptionId::Help: help_ = true; break;
+    }
+  }
+
+  // The value of an option that needs one: attached, else the next argument.
   const char* Value(const char* name, const char* attached) {
     if (attached) return attached;
     if (next_ < argc_) return argv_[next_++];
@@ -131,90 +145,43 @@ class Parser {
     return nullptr;
   }
 
-  void Number(const char* name, const char* text, std::int64_t* out) {
-    if (text && !ParseInt(text, out)) Fail("%s needs an integer, not '%.100s'", name, text);
-  }
-
-  void MaxCount(const char* name, const char* text) {
-    std::int64_t value = 0;
-    Number(name, text, &value);
-    if (value < 0) Fail("%s needs a number of hits, 0 or more, not '%.100s'", name, text);
-    request().max_count = value;
-  }
-
   void LongOption(const char* body) {
-    // Split "name=value"; the name is at most as long as the longest option.
-    char name[16] = "--";
     const char* equals = std::strchr(body, '=');
     const std::size_t length = equals ? static_cast<std::size_t>(equals - body) : std::strlen(body);
+    const Option* option = FindLong(body, length);
+    if (!option) return Fail("unknown option '--%.100s'", body);
+    char name[24];
+    std::snprintf(name, sizeof name, "--%.*s", static_cast<int>(length), body);
     const char* value = equals ? equals + 1 : nullptr;
-    if (length > sizeof name - 3) return Fail("unknown option '--%.100s'", body);
-    std::memcpy(name + 2, body, length);
-    name[2 + length] = '\0';
-
-    struct Flag {
-      const char* name;
-      bool* target;
-    };
-    const Flag flags[] = {
-        {"--all", &request().all},     {"--raw", &request().raw},   {"--count", &request().count},
-        {"--quiet", &request().quiet}, {"--silent", &request().quiet}, {"--help", &help_},
-        {"--version", &version_},
-    };
-    for (const Flag& flag : flags) {
-      if (Equal(name, flag.name)) {
+    switch (option->takes) {
+      case Takes::Nothing:
         if (value) return Fail("%s takes no value", name);
-        *flag.target = true;
-        return;
-      }
+        break;
+      case Takes::Value:
+        value = Value(name, value);
+        if (!value) return;
+        break;
+      case Takes::OptionalValue: break;
     }
-    const struct {
-      const char* name;
-      Format format;
-    } formats[] = {{"--json", Format::Json}, {"--table", Format::Table}, {"--lines", Format::Lines}};
-    for (const auto& format : formats) {
-      if (Equal(name, format.name)) {
-        if (value) return Fail("%s takes no value", name);
-        if (request().format != Format::Default && request().format != format.format) {
-          return Fail("--json, --table and --lines exclude each other");
-        }
-        request().format = format.format;
-        return;
-      }
-    }
-    if (Equal(name, "--from")) {
-      std::int64_t from = 0;
-      Number(name, Value(name, value), &from);
-      request().from = static_cast<std::int32_t>(from);
-      from_given_ = true;
-    } else if (Equal(name, "--max-count")) {
-      MaxCount(name, Value(name, value));
-    } else if (Equal(name, "--color") || Equal(name, "--colour")) {
-      // The value is optional, so it is only ever the part after '='.
-      if (!value || Equal(value, "auto")) request().color = When::Auto;
-      else if (Equal(value, "always")) request().color = When::Always;
-      else if (Equal(value, "never")) request().color = When::Never;
-      else Fail("%s takes auto, always or never, not '%.100s'", name, value);
-    } else {
-      Fail("unknown option '--%.100s'", body);
-    }
+    Apply(*option, name, value);
   }
 
   void ShortOptions(const char* argument) {
     for (const char* letter = argument + 1; *letter != '\0'; ++letter) {
-      switch (*letter) {
-        case 'c': request().count = true; break;
-        case 'q': request().quiet = true; break;
-        case 'h': help_ = true; break;
-        case 'V': version_ = true; break;
-        case 'm':
-          // -m5, -m 5 and -m=5 alike; the value ends the cluster.
-          MaxCount("-m", Value("-m", letter[1] == '=' ? letter + 2 : letter[1] ? letter + 1 : nullptr));
-          return;
-        default:
-          if (argument[2] == '\0') return Fail("unknown option '%s'", argument);
-          return Fail("unknown option '-%c' in '%.100s'", *letter, argument);
+      const Option* option = FindShort(*letter);
+      if (!option) {
+        if (argument[2] == '\0') return Fail("unknown option '%s'", argument);
+        return Fail("unknown option '-%c' in '%.100s'", *letter, argument);
       }
+      const char name[3] = {'-', *letter, '\0'};
+      if (option->takes == Takes::Nothing) {
+        Apply(*option, name, nullptr);
+        continue;
+      }
+      // -m5, -m 5 and -m=5 alike; the value ends the cluster.
+      const char* value = Value(name, letter[1] == '=' ? letter + 2 : letter[1] ? letter + 1 : nullptr);
+      if (value) Apply(*option, name, value);
+      return;
     }
   }
 
@@ -223,24 +190,35 @@ class Parser {
       if (Equal(argument, "get")) request().command = Command::Get;
       else if (Equal(argument, "search")) request().command = Command::Search;
       else if (Equal(argument, "filter")) request().command = Command::Filter;
-      else Fail("unknown command '%.100s' (get, search or filter)", argument);
+      else FailShape("unknown command '%.100s' (get, search or filter)", argument);
     } else if (!request().operand) {
       request().operand = argument;
     } else {
-      Fail("extra argument '%.100s'", argument);
+      FailShape("extra argument '%.100s'", argument);
     }
   }
 
   void Check() {
     Request& r = request();
-    if (r.command == Command::None) return Fail("missing command (get, search or filter)");
+    if (r.command == Command::None) return (void)Failed("missing command (get, search or filter)");
     static const char* const operands[] = {"", "INDEX", "TEXT", "TERMS"};
-    if (!r.operand) return Fail("missing %s", operands[static_cast<int>(r.command)]);
+    char error[64];
+    if (!r.operand) {
+      std::snprintf(error, sizeof error, "missing %s", operands[static_cast<int>(r.command)]);
+      return (void)Failed(error);
+    }
     if (r.command == Command::Get) {
       const char* paging = r.all ? "--all" : from_given_ ? "--from" : r.count ? "--count" : r.max_count >= 0 ? "--max-count" : nullptr;
-      if (paging) return Fail("%s applies to search and filter, not get", paging);
+      if (paging) {
+        std::snprintf(error, sizeof error, "%s applies to search and filter, not get", paging);
+        return (void)Failed(error);
+      }
       std::int64_t index = 0;
-      if (!ParseInt(r.operand, &index)) return Fail("INDEX needs an integer, not '%.100s'", r.operand);
+      if (!ParseInt(r.operand, &index)) {
+        char message[160];
+        std::snprintf(message, sizeof message, "INDEX needs an integer, not '%.100s'", r.operand);
+        return (void)Failed(message);
+      }
       r.index = static_cast<std::int32_t>(index);
     }
   }
@@ -249,7 +227,9 @@ class Parser {
   char** argv_;
   int next_ = 1;
   Parsed parsed_;
-  bool failed_ = false;
+  bool option_failed_ = false;
+  char option_error_[sizeof parsed_.error] = {};
+  char shape_error_[sizeof parsed_.error] = {};
   bool help_ = false;
   bool version_ = false;
   bool from_given_ = false;

@@ -30,11 +30,11 @@ struct Parsed {
   char error[320] = {};  // for a usage error: what is wrong, naming the argument
 };
 
-// Reads argv[1, argc), UTF-8 on every platform. Options may come before, between or after the
-// command and its operand; "--" ends them. -h/--help and -V/--version win over everything else.
+// Reads argv[1, argc), UTF-8 on every platform, with the options of options.h. Options may come
+// before, between or after the command and its operand; "--" ends them. An unknown option, a
+// bad value or options that exclude each other are a usage error whatever else is given;
+// otherwise -h/--help, then -V/--version, win over a missing or unknown command or operand.
 Parsed ParseArguments(int argc, char** argv);
-
-extern const char HelpText[];
 
 }  // namespace cli
 

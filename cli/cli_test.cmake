@@ -124,6 +124,15 @@ expect(0 "^2750-The Owls \\|Lucky ${on}Love${off} To${on}night${off}\\|${line}$"
 expect(0 "^0-Tove Lark \\|Wake Me Tonight\\|${line}$" ${none} search night --color=never)
 expect(0 "^0-Tove Lark \\|Wake Me Tonight\\|${line}$" ${none} search night --color)  # auto: a pipe
 expect(0 "^0-Tove Lark \\|Wake Me Tonight\\|${line}$" ${none} search night --colour=auto)
+# --colour is --color by another name, with the same values.
+expect(0 "^0-Tove Lark \\|Wake Me To${on}night${off}\\|${line}$" ${none} search NIGHT --colour=always)
+expect(0 "^2750-The Owls \\|Lucky ${on}Love${off} To${on}night${off}\\|${line}$" ${none}
+  --colour=always filter "love\;night\;")
+expect(0 "^0-Tove Lark \\|Wake Me Tonight\\|${line}$" ${none} search night --colour=never)
+expect(0 "^0-Tove Lark \\|Wake Me Tonight\\|${line}$" ${none} search night --colour)
+expect(2 ${none} "^tuneledger: --colour takes auto, always or never, not 'sometimes'${line}Try" search x --colour=sometimes)
+# The value comes only after '=': a word after --colour is an argument of its own.
+expect(2 ${none} "^tuneledger: extra argument 'always'${line}Try" search x --colour always)
 set(environment NO_COLOR=1)
 # NO_COLOR turns auto off; an explicit --color=always still wins.
 expect(0 "^0-Tove Lark \\|Wake Me To${on}night${off}\\|${line}$" ${none} search night --color=always)
@@ -134,9 +143,39 @@ expect(0 "^{\"index\":0,${line}$" ${none} search night --color=always --json)  #
 # A header, the figures grouped and right-aligned; with COLUMNS=60 performer and title shrink.
 expect(0 "^Index  Performer  Title            Listed  Top 10  Best  Times     Single        Total\n    0  Tove Lark  Wake Me Tonight   1,506     302     1     29  2,118,242  883,369,738\n$"
   ${none} get 0 --table)
+# A table wider than COLUMNS fits it: performer and title shrink to 16 columns, then the figures
+# go (top-ten listings, times at best, listings, best single count, best position), then
+# performer and title shrink to 9 columns; the index and the total stay.
 set(environment COLUMNS=80)
-expect(0 "^Index  Performer  Title      Listed  Top 10[^\n]*\n    0  Tove Lark  Wake Me …   1,506[^\n]*\n    8  Juno Und…  Forget M…     654${line}$"
+expect(0 "^Index  Performer       Title                Listed  Best     Single        Total\n    0  Tove Lark       Wake Me Tonight       1,506     1  2,118,242  883,369,738\n    8  Juno Underhill  Forget Me Tonight …     654     5    938,849  529,990,911\n$"
   ${none} search night -m 2 --table)
+# Each figure goes one column too narrow for it (performer 14 and title 16 columns wide).
+set(all_figures "Listed  Top 10  Best  Times     Single        Total")
+foreach(fit "92|${all_figures}" "91|Listed  Best  Times     Single        Total"
+            "84|Listed  Best  Times     Single        Total" "83|Listed  Best     Single        Total"
+            "77|Listed  Best     Single        Total" "76|Best     Single        Total"
+            "69|Best     Single        Total" "68|Best        Total" "58|Best        Total" "57|Total")
+  string(REPLACE "|" ";" fit "${fit}")
+  list(GET fit 0 columns)
+  list(GET fit 1 header)
+  set(environment COLUMNS=${columns})
+  expect(0 "^Index  Performer       Title +${header}\n" ${none} search night -m 2 --table)
+endforeach()
+set(environment COLUMNS=40)
+expect(0 "^Index  Performer  Title            Total\n    0  Tove Lark  Wake Me …  883,369,738\n    8  Juno Und…  Forget M…  529,990,911\n$"
+  ${none} search night -m 2 --table)
+# East Asian wide characters take two columns each: every row of a table 60 columns wide is 60
+# columns wide, where a count of characters would leave these three short and the header long.
+set(environment COLUMNS=60)
+expect(0 "^Index  Performer            Title   Best   Single      Total
+ 1526  The Owls             夜の海     3  741,305  1,039,888
+ 1968  Zelda Hollister      夜の海     6  694,906    694,906
+ 7608  The Golden Machines  夜の海    75   84,981     84,981
+$" ${none} search 夜の海 --all --table)
+expect(0 "^Index  Performer  Title           Best   Single    Total
+ 5190  하늘정원   Leave You         35  154,446  154,446
+ 5726  하늘정원   Wild Satellite    46  132,691  132,691
+$" ${none} search 하늘정원 -m 2 --table)
 set(environment "")
 expect(2 ${none} ${usage} search night --table --lines)
 
@@ -159,6 +198,20 @@ expect(1 ${none} ${not_found} search ${longest})
 string(REPEAT "a" 40 named)  # a text named in a warning is cut after 40 characters
 expect(1 ${none} "^${warning}the term '${named}\\.\\.\\.' has 170 characters, more than the longest entry \\(169\\)${line}NOT FOUND!\n$"
   filter "${too_long}\;")
+# Characters are counted as typed: without --raw the library reads the UTF-8 bytes, so the
+# bytes are named too when they differ. 100 "é" make 200 bytes, more than any entry holds.
+string(REPEAT "é" 100 hundred_e)
+string(REPEAT "é" 84 short_e)  # 168 bytes: no word
+expect(1 ${none} "^${warning}the text has 100 characters, 200 bytes in UTF-8, more than the longest entry \\(169 bytes\\)${line}NOT FOUND!\n$"
+  search ${hundred_e})
+expect(1 ${none} "^${warning}the term '[é]+\\.\\.\\.' has 100 characters, 200 bytes in UTF-8, more than the longest entry \\(169 bytes\\)${line}NOT FOUND!\n$"
+  filter "${hundred_e}\;")
+expect(1 ${none} ${not_found} search ${short_e})
+expect(1 ${none} "^${warning}the text has 200 characters, more than the longest entry \\(169\\)${line}NOT FOUND!\n$"
+  search --raw "${hundred_e}${hundred_e}")
+string(REPEAT "é\;" 1000 e_terms)  # 1,000 terms of 2 bytes: 3,000 bytes
+expect(1 ${none} "^${warning}the filter has 2000 characters, 3000 bytes in UTF-8, more than the 2999 bytes a filter may have${line}NOT FOUND!\n$"
+  filter "${e_terms}")
 # A filter over 2,999 characters passes nothing; at 2,999 every (empty) term counts.
 expect(1 ${none} "^${warning}the filter has 3000 characters, more than the 2999${line}NOT FOUND!\n$"
   filter "${too_many}")
@@ -193,10 +246,23 @@ string(REPLACE "." "\\." version_pattern "${VERSION}")
 expect(0 "^tuneledger ${version_pattern}\n$" ${none} -V)
 expect(0 "^tuneledger ${version_pattern}\n$" ${none} search x --version)
 expect(0 "^Usage: tuneledger " ${none} --help)
+# Help and version set aside a missing or unknown command or operand...
+expect(0 "^Usage: tuneledger " ${none} search --help)
+expect(0 "^tuneledger ${version_pattern}\n$" ${none} get -V)
+expect(0 "^tuneledger ${version_pattern}\n$" ${none} find x y --version)
+# ...but never an unknown option, a bad value or options that exclude each other.
+expect(2 ${none} "^tuneledger: unknown option '--bogus'${line}Try" --bogus -V)
+expect(2 ${none} "^tuneledger: unknown option '-i'${line}Try" search -i night -V)
+expect(2 ${none} "^tuneledger: --from needs an integer, not 'abc'${line}Try" --from=abc -V)
+expect(2 ${none} "^tuneledger: unknown option '--bogus'${line}Try" --help --bogus)
+expect(2 ${none} "^tuneledger: --color takes auto, always or never, not 'x'${line}Try" -h --color=x)
+expect(2 ${none} "^tuneledger: -m needs a number of hits${line}Try" -Vm -1)
+expect(2 ${none} "^tuneledger: --json, --table and --lines exclude each other${line}Try" --json --table --version)
+expect(2 ${none} ${usage} --version --all=yes)
 # The help names every option.
 execute_process(COMMAND ${EMULATOR} "${CLI}" -h OUTPUT_VARIABLE help)
 foreach(option --from --all -m --max-count -c --count -q --quiet --silent --json --table --lines
-        --color --raw -V --version -h --help NO_COLOR)
+        --color --colour --raw -V --version -h --help NO_COLOR)
   if(NOT help MATCHES "[ ,]${option}[^a-z-]")
     report("tuneledger -h" "the help does not describe ${option}" "${help}" "")
   endif()
@@ -211,6 +277,21 @@ if(EXISTS /dev/full)
   endif()
 endif()
 
+# A message that could not be written leaves the user as uninformed as a lost answer: status 2,
+# whether "NOT FOUND!" or a warning beside a hit. With nothing to say, stderr is never touched.
+if(EXISTS /dev/full)
+  foreach(case "2|search|zzzqqq" "2|get|11082" "2|filter|love" "2|--bogus" "0|search|night" "1|search|zzzqqq|-q")
+    string(REPLACE "|" ";" case "${case}")
+    list(POP_FRONT case expected)
+    execute_process(COMMAND ${EMULATOR} "${CLI}" ${case} ERROR_FILE /dev/full
+      RESULT_VARIABLE status OUTPUT_VARIABLE out)
+    if(NOT status STREQUAL expected)
+      string(JOIN " " command_line tuneledger ${case})
+      report("${command_line} 2> /dev/full" "exit status ${status}, expected ${expected}" "${out}" "")
+    endif()
+  endforeach()
+endif()
+
 # ---- On a terminal: a table by default, --raw keeps lines, colour unless NO_COLOR -------------
 # script(1) gives the host a terminal 100 columns wide; under wine that is a Windows console,
 # which the host writes as UTF-16 and wine shows as UTF-8 again, with cursor sequences of its
@@ -222,7 +303,7 @@ if(SCRIPT)
     # A Windows console under wine now and then shows nothing of a program that ends at once
     # (seen under load, never twice in a row): an empty screen is asked for once more.
     foreach(attempt 1 2)
-      execute_process(COMMAND ${SCRIPT} -qec "stty cols 100; env ${command}" /dev/null
+      execute_process(COMMAND ${SCRIPT} -qec "stty cols ${terminal_columns}; env ${command}" /dev/null
         RESULT_VARIABLE actual_status OUTPUT_VARIABLE out ERROR_VARIABLE err)
       if(NOT out STREQUAL "" OR NOT EMULATOR)
         break()
@@ -234,6 +315,7 @@ if(SCRIPT)
       set(failures ${failures} PARENT_SCOPE)
     endif()
   endfunction()
+  set(terminal_columns 100)
   set(header "Index  Performer +Title +Listed  Top 10  Best  Times +Single +Total")
   expect_terminal(0 "^${esc}\\[1m${header}${off}\n    0  Tove Lark  +Wake Me To${on}night${off} +1,506${line}$" search night)
   expect_terminal(0 "^${esc}\\[1m${header}${off}\n 2215  ${on}Björn${off} Rowan +Avenue  +10 ${line} 8593  ${on}Björn${off} Fenwick ${line}$"
@@ -243,6 +325,23 @@ if(SCRIPT)
   set(environment NO_COLOR=1)
   expect_terminal(0 "^${header}\n    0  Tove Lark  +Wake Me Tonight +1,506${line}$" search night)
   expect_terminal(0 "^0-Tove Lark \\|Wake Me Tonight\\|${line}$" search night --lines)
+  set(environment "")
+  # The terminal's own width, 60 columns, and COLUMNS, which wins over it: every row 60 wide.
+  set(sea "${on}夜の海${off}")
+  set(sea_table "^${esc}\\[1mIndex  Performer            Title   Best   Single      Total${off}
+ 1526  The Owls             ${sea}     3  741,305  1,039,888
+ 1968  Zelda Hollister      ${sea}     6  694,906    694,906
+ 7608  The Golden Machines  ${sea}    75   84,981     84,981
+$")
+  # (Wine's console counts a wide character as one column and wraps such lines itself, so under
+  # wine only COLUMNS is tried, in a terminal wide enough for its miscount.)
+  if(NOT EMULATOR MATCHES "wine")
+    set(terminal_columns 60)
+    expect_terminal(0 "${sea_table}" search 夜の海 --all)
+    set(terminal_columns 100)
+  endif()
+  set(environment COLUMNS=60)
+  expect_terminal(0 "${sea_table}" search 夜の海 --all)
   set(environment "")
 endif()
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "arguments.h"
+#include "options.h"
 #include "output.h"
 #include "run.h"
 #include "text.h"
@@ -41,7 +42,7 @@ int Main(int argc, char** argv) {
       err.EndLine();
       return cli::ExitTrouble;
     case cli::Parsed::Outcome::Help:
-      out.Write(cli::HelpText);
+      cli::WriteHelp(out);
       break;
     case cli::Parsed::Outcome::Version:
       out.Write(VersionLine);
@@ -57,6 +58,9 @@ int Main(int argc, char** argv) {
     err.EndLine();
     return cli::ExitTrouble;
   }
+  // A message that could not be written ("NOT FOUND!", a warning) left the user uninformed: as
+  // much trouble as an answer that could not be written, not a plain "none found".
+  if (err.Failed()) return cli::ExitTrouble;
   return status;
 }
 

@@ -63,6 +63,8 @@ Stream::Stream(Which which) : which_(which) {
 }
 
 std::size_t Stream::Columns() const {
+  // COLUMNS, when set, is the width the user wants, as POSIX has it for every program.
+  if (const std::size_t columns = ColumnsFromEnvironment()) return columns;
   if (terminal_) {
 #if defined(_WIN32)
     CONSOLE_SCREEN_BUFFER_INFO info;
@@ -74,7 +76,6 @@ std::size_t Stream::Columns() const {
     if (ioctl(which_ == Output ? 1 : 2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
 #endif
   }
-  if (const std::size_t columns = ColumnsFromEnvironment()) return columns;
   return terminal_ ? 80 : 0;
 }
 

@@ -28,7 +28,8 @@ class Stream {
   bool IsTerminal() const { return terminal_; }
   // Whether the terminal shows colour sequences (a Windows console is asked to).
   bool ShowsColor() const { return color_; }
-  // The terminal's width in columns; else COLUMNS; else 80 on a terminal, 0 (no limit) elsewhere.
+  // COLUMNS when it holds a width; else the terminal's width; else 80 on a terminal whose
+  // width is unknown, 0 (no limit) elsewhere.
   std::size_t Columns() const;
   bool Failed() const { return failed_; }
   // Why the last write failed, for "could not write the output: REASON".

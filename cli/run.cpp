@@ -11,12 +11,9 @@
 namespace cli {
 namespace {
 
-// From the public header: no entry is longer than 169 characters, and a filter is read only up
-// to 2999 characters.
-constexpr std::size_t LongestEntry = 169;
-constexpr std::size_t LongestFilter = 2999;
-constexpr std::int32_t LastEntry = 11081;
-// A text named in a warning is cut after this many characters.
+constexpr std::size_t LongestText = TUNELEDGER_LONGEST_TEXT;
+constexpr std::size_t LongestFilter = TUNELEDGER_LONGEST_FILTER;
+// A text named in a warning is cut after this many terminal columns.
 constexpr std::size_t NamedWidth = 40;
 
 // tuneledger_char is char16_t, or a 16-bit wchar_t on Windows: both hold UTF-16 units.
@@ -39,7 +36,7 @@ void Warn(Stream& err, const char* message) {
   err.EndLine();
 }
 
-// "'TEXT'" as shown, cut after NamedWidth characters.
+// "'TEXT'" as shown, cut after NamedWidth columns.
 void WriteNamed(Stream& err, const Byte* bytes, std::size_t size, bool raw) {
   const std::size_t shown = PrefixOfWidth(bytes, size, NamedWidth, raw);
   char* out = err.Reserve(MaxDisplayGrowth * shown + 8);
@@ -50,9 +47,22 @@ void WriteNamed(Stream& err, const Byte* bytes, std::size_t size, bool raw) {
   err.Commit(out);
 }
 
+// "the text has 170 characters, more than the longest entry (169)": the characters as typed.
+// Without --raw the library reads the typed UTF-8 byte by byte, so where the two counts differ
+// the bytes are named too, and the limit is one of bytes.
+void WriteLength(char* message, std::size_t size, const char* what, std::size_t characters,
+                 std::size_t bytes, const char* limit_format, std::size_t limit) {
+  int used = std::snprintf(message, size, "%s has %llu characters", what, Count(characters));
+  if (characters != bytes) {
+    used += std::snprintf(message + used, size - static_cast<std::size_t>(used), ", %llu bytes in UTF-8", Count(bytes));
+  }
+  used += std::snprintf(message + used, size - static_cast<std::size_t>(used), limit_format, Count(limit),
+                        characters != bytes ? " bytes" : "");
+}
+
 // What the query as the library reads it will do, where the answer alone would not say.
 void WarnAboutQuery(const Request& request, const Query& query, Stream& err) {
-  char message[200];
+  char message[240];
   if (query.replaced > 0) {
     std::snprintf(message, sizeof message,
                   "%llu character%s outside Windows-1252, searched as '?'", Count(query.replaced),
@@ -60,12 +70,16 @@ void WarnAboutQuery(const Request& request, const Query& query, Stream& err) {
     Warn(err, message);
   }
   const bool search = request.command == Command::Search;
-  const std::size_t longest = search ? LongestEntry : LongestFilter;
+  const std::size_t longest = search ? LongestText : LongestFilter;
   if (query.length > longest) {
-    std::snprintf(message, sizeof message,
-                  search ? "the text has %llu characters, more than the longest entry (%llu): nothing contains it"
-                         : "the filter has %llu characters, more than the %llu a filter may have: nothing passes",
-                  Count(query.length), Count(longest));
+    const std::size_t characters = CharacterCount(query.bytes, query.length, request.raw);
+    if (search) {
+      WriteLength(message, sizeof message, "the text", characters, query.length,
+                  ", more than the longest entry (%llu%s): nothing contains it", longest);
+    } else {
+      WriteLength(message, sizeof message, "the filter", characters, query.length,
+                  ", more than the %llu%s a filter may have: nothing passes", longest);
+    }
     Warn(err, message);
   }
   if (search || query.length > longest) return;
@@ -73,12 +87,12 @@ void WarnAboutQuery(const Request& request, const Query& query, Stream& err) {
   for (std::size_t pos = 0; pos < query.length; ++pos) {
     if (query.bytes[pos] != ';') continue;
     const std::size_t size = pos - term_start;
-    if (size > LongestEntry) {
+    if (size > LongestText) {
       err.Write("tuneledger: warning: the term ");
       WriteNamed(err, query.bytes + term_start, size, request.raw);
-      std::snprintf(message, sizeof message,
-                    " has %llu characters, more than the longest entry (%llu): nothing passes",
-                    Count(size), Count(LongestEntry));
+      const std::size_t characters = CharacterCount(query.bytes + term_start, size, request.raw);
+      WriteLength(message, sizeof message, "", characters, size,
+                  ", more than the longest entry (%llu%s): nothing passes", LongestText);
       err.Write(message);
       err.EndLine();
     }
@@ -175,7 +189,7 @@ int RunSearch(const Request& request, Stream& out, Stream& err) {
 
   // Without --all, -m or -c, the first hit alone.
   const bool pages = request.all || request.count || request.max_count >= 0;
-  const std::int64_t most = request.max_count >= 0 ? request.max_count : pages ? LastEntry + 1 : 1;
+  const std::int64_t most = request.max_count >= 0 ? request.max_count : pages ? TUNELEDGER_LAST_INDEX + 1 : 1;
   std::int64_t hits = 0;
   std::int32_t start = request.from;
   while (hits < most && !out.Failed()) {
@@ -189,7 +203,7 @@ int RunSearch(const Request& request, Stream& out, Stream& err) {
     if (request.quiet) break;
     if (!request.count) answers.Add(answer, index, pos + 1);
     // A hit never lies before its start; should one, paging on from it would never end.
-    if (index < start || index >= LastEntry) break;
+    if (index < start || index >= TUNELEDGER_LAST_INDEX) break;
     start = index + 1;
   }
   const bool complete = answers.Finish();

@@ -10,7 +10,7 @@ namespace cli {
 
 constexpr int ExitFound = 0;
 constexpr int ExitNone = 1;
-constexpr int ExitTrouble = 2;  // a usage error, or the output could not be written
+constexpr int ExitTrouble = 2;  // a usage error, or the output or a message could not be written
 
 int Run(const Request& request, Stream& out, Stream& err);
 

@@ -38,12 +38,27 @@ std::size_t DisplayBytes(const Byte* bytes, std::size_t size, char* out);
 // The --raw form: every byte as its code-page character in UTF-8, whatever follows it.
 std::size_t DisplayCodePage(const Byte* bytes, std::size_t size, char* out);
 // The number of bytes at the start of bytes[0, size) (size > 0) that show as one character: a
-// well-formed UTF-8 sequence, else one byte; always one byte with raw.
-std::size_t ShownLength(const Byte* bytes, std::size_t size, bool raw);
-// The characters DisplayBytes (or DisplayCodePage) makes of bytes[0, size): a terminal column each.
+// well-formed UTF-8 sequence, else one byte; always one byte with raw. The character it shows
+// goes to *code_point when that is given.
+std::size_t ShownLength(const Byte* bytes, std::size_t size, bool raw, char32_t* code_point = nullptr);
+// The characters DisplayBytes (or DisplayCodePage) makes of bytes[0, size): without raw, the
+// characters of the UTF-8 a user typed.
+std::size_t CharacterCount(const Byte* bytes, std::size_t size, bool raw);
+
+// ---- Terminal columns ----
+// The columns a character takes on a terminal: 0 for combining marks and other characters of
+// no width, 2 for East Asian wide and fullwidth characters, else 1. The C library's wcwidth
+// answers in a UTF-8 locale (the user's, else C.UTF-8) where it has one; TableColumns where it
+// has none, or for a character it calls unprintable.
+std::size_t Columns(char32_t code_point);
+// The same from a small table of the wide and zero-width ranges.
+std::size_t TableColumns(char32_t code_point);
+// The terminal columns of what DisplayBytes (or DisplayCodePage) makes of bytes[0, size).
 std::size_t DisplayWidth(const Byte* bytes, std::size_t size, bool raw);
-// The length of the longest prefix of bytes[0, size) that shows in at most `columns` columns.
-std::size_t PrefixOfWidth(const Byte* bytes, std::size_t size, std::size_t columns, bool raw);
+// The length of the longest prefix of bytes[0, size) that shows in at most `columns` columns,
+// characters of no width after its last character included; its width goes to *width.
+std::size_t PrefixOfWidth(const Byte* bytes, std::size_t size, std::size_t columns, bool raw,
+                          std::size_t* width = nullptr);
 
 // ---- The library's texts ----
 // A library answer (NUL-terminated UTF-16 made of code-page characters) as its stored bytes,
