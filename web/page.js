@@ -10,7 +10,8 @@ const SLICE_MS = 8;
 const form = document.getElementById('search');
 const input = document.getElementById('query');
 const status = document.getElementById('status');
-const body = document.querySelector('#hits tbody');
+const table = document.getElementById('hits');
+const body = table.querySelector('tbody');
 const more = document.getElementById('more');
 const empty = document.getElementById('empty');
 const warning = document.getElementById('warning');
@@ -145,6 +146,15 @@ function figureRuns(pieces, marks) {
   return runs;
 }
 
+// A name without the spaces stored around it, as the command line's table shows it.
+function trimmed(pieces) {
+  let from = 0;
+  let to = pieces.length;
+  while (from < to && pieces[from].text === ' ') ++from;
+  while (to > from && pieces[to - 1].text === ' ') --to;
+  return pieces.slice(from, to);
+}
+
 // One row: the index, then performer, title and the six figures, each shown as the command line
 // shows stored bytes (UTF-8 where it is well formed, else the Windows-1252 character).
 function row({ index, entry }, terms) {
@@ -163,7 +173,7 @@ function row({ index, entry }, terms) {
     else fields.at(-1).push(piece);
   }
   fields.forEach((pieces, field) => {
-    if (field < 2) tr.append(cell(runsOf(pieces, marks), field === 0 ? 'performer' : 'title'));
+    if (field < 2) tr.append(cell(runsOf(trimmed(pieces), marks), field === 0 ? 'performer' : 'title'));
     else tr.append(cell(figureRuns(pieces, marks), 'number', figureLabels[field - 2]));
   });
   return tr;
@@ -222,6 +232,8 @@ function warningOf(text, filter) {
 function showStatus(search) {
   status.textContent = describe(search);
   empty.hidden = !(search.done && search.hits.length === 0);
+  // A table of column heads alone says nothing the line below it doesn't.
+  table.hidden = !empty.hidden;
   status.dataset.hits = search.hits.length;
   status.dataset.state = search.done ? 'done' : 'counting';
   const warned = warningOf(search.text, search.filter);
