@@ -223,8 +223,8 @@ function warningOf(text, filter) {
   const rest = pieces.at(-1);
   if (rest !== '') {
     lines.push(pieces.length === 1
-      ? `${named(rest)} takes no part: a term ends with ;, and without one every entry passes.`
-      : `${named(rest)} after the last ; takes no part: a term ends with ;`);
+      ? `${named(rest)} takes no part: a term ends with ‘;’, and without one every entry passes.`
+      : `${named(rest)} after the last ‘;’ takes no part: a term ends with ‘;’.`);
   }
   return lines.join(' ');
 }

@@ -244,8 +244,8 @@ test('a screenshot of a search, and the keystroke figures', async (t) => {
 // term. Each case: the address, the hits the library gives for what the page must search, and words
 // the warning must hold (null: no warning).
 const WARNINGS = [
-  { hash: '#filter=love;night', mode: 'filter', query: 'love;night', warning: /‘night’ after the last ; takes no part/ },
-  { hash: '#filter=love', mode: 'filter', query: 'love', warning: /‘love’ takes no part: a term ends with ;, and without one every entry passes/ },
+  { hash: '#filter=love;night', mode: 'filter', query: 'love;night', warning: /‘night’ after the last ‘;’ takes no part/ },
+  { hash: '#filter=love', mode: 'filter', query: 'love', warning: /‘love’ takes no part: a term ends with ‘;’, and without one every entry passes/ },
   { hash: '#filter=love;night;', mode: 'filter', query: 'love;night;', warning: null },
   { hash: '#filter=', mode: 'filter', query: '', warning: null },
   { hash: '#search=night', mode: 'search', query: 'night', warning: null },
@@ -281,7 +281,7 @@ test('the page warns where the command line does, and offers every-term mode for
   await doneCounting(page);
   const seen = await notes(page);
   assert.equal(seen.hits, libraryHits({ mode: 'filter', text: 'love;night' }).length);
-  assert.match(seen.warning, /‘night’ after the last ; takes no part/);
+  assert.match(seen.warning, /‘night’ after the last ‘;’ takes no part/);
   assert.equal(seen.hint, false);
   assert.equal(await page.evaluate(() => location.hash), '#filter=love;night');
   assert.equal(await page.evaluate(() => document.activeElement.id), 'query');
