@@ -330,7 +330,15 @@ form.addEventListener('submit', (event) => {
   event.preventDefault();
   document.getElementById('hits').focus();
 });
-window.addEventListener('hashchange', fromAddress);
+// Only an address that names a query changes it: '#main' or any other leaves the search alone.
+window.addEventListener('hashchange', () => {
+  if (location.hash === '' || /^#(search|filter)=/.test(location.hash)) fromAddress();
+});
+// The skip link moves focus to the hits without putting '#main' in the address, which holds the query.
+document.querySelector('.skip').addEventListener('click', (event) => {
+  event.preventDefault();
+  document.getElementById('main').focus();
+});
 more.addEventListener('click', showMore);
 document.getElementById('to-filter').addEventListener('click', (event) => {
   setMode('filter');

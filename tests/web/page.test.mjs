@@ -296,6 +296,29 @@ test('the page warns where the command line does, and offers every-term mode for
   assert.deepEqual(problems, []);
 });
 
+test('the skip link and an address naming no query leave the search as it is', async () => {
+  const page = await openPage('#search=night');
+  await page.focus('.skip');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'main');
+  assert.equal(await page.evaluate(() => location.hash), '#search=night');
+  // A hand-made '#main' (or any address naming no query) leaves the query and its hits: this
+  // listener runs after the page's own.
+  await page.evaluate(() => new Promise((resolve) => {
+    addEventListener('hashchange', () => setTimeout(resolve, 0), { once: true });
+    location.hash = '#main';
+  }));
+  assert.equal(await page.evaluate(() => document.getElementById('query').value), 'night');
+  assert.equal((await shown(page)).hits, libraryHits({ mode: 'search', text: 'night' }).length);
+  // An address naming a query still takes it.
+  await page.evaluate(() => { location.hash = '#filter=love;'; });
+  await page.waitForFunction(() => document.getElementById('query').value === 'love;');
+  await doneCounting(page);
+  assert.equal((await shown(page)).hits, libraryHits({ mode: 'filter', text: 'love;' }).length);
+  await page.close();
+  assert.deepEqual(problems, []);
+});
+
 test('figures show as the command line shows them, grouped as the reader\'s locale groups them', async () => {
   const expected = [
     ['en-US', ['0', 'Tove Lark', 'Wake Me Tonight', '1,506', '302', '1', '29', '2,118,242', '883,369,738']],
