@@ -6,7 +6,8 @@
 #   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
 #   tools/setup.sh bench      + Google Benchmark, SQLite, hyperfine and valgrind
 #   tools/setup.sh wasm       + clang 14 for WebAssembly with its C and C++ libraries, Node.js,
-#                               chromium, and playwright-core from npm (npm ci in tests/web)
+#                               chromium, and from npm playwright-core, axe-core and typescript
+#                               (npm ci in tests/web)
 #   tools/setup.sh languages  + mono, to run the C# example (Python's comes with the base)
 #
 # Groups can be combined: tools/setup.sh cross fuzz
@@ -56,7 +57,13 @@ if [ ${#missing[@]} -ne 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The browser test's npm packages, exactly as locked; playwright-core downloads no browser.
-if [ "$wasm" = 1 ] && [ ! -d tests/web/node_modules/playwright-core ]; then
-  npm ci --prefix tests/web --no-audit --no-fund
+# The web tests' npm packages, exactly as locked: playwright-core (it downloads no browser),
+# axe-core and typescript. Again whenever one of them is missing.
+if [ "$wasm" = 1 ]; then
+  for package in playwright-core axe-core typescript; do
+    if [ ! -d "tests/web/node_modules/$package" ]; then
+      npm ci --prefix tests/web --no-audit --no-fund
+      break
+    fi
+  done
 fi

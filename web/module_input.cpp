@@ -4,17 +4,18 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "interface/capacities.h"
+#include "tuneledger.h"
 
 namespace {
 
 constexpr std::size_t InputUnits = 8192;
 char16_t Input[InputUnits];
 
-// A call reads its text only until it knows whether the text fits its field: at most one
-// character more than the field holds, each character at most two UTF-16 units. A longer text
-// can be cut to what fits here, before its NUL, without changing any answer.
-static_assert(2 * std::max(tuneledger::SearchCapacity, tuneledger::FilterCapacity) < InputUnits,
+// A call reads its text only until it knows whether the text is longer than the longest it
+// takes (TUNELEDGER_LONGEST_TEXT or TUNELEDGER_LONGEST_FILTER characters): at most one character
+// more, each character at most two UTF-16 units. A longer text can be cut to what fits here,
+// before its NUL, without changing any answer.
+static_assert(2 * (std::max(TUNELEDGER_LONGEST_TEXT, TUNELEDGER_LONGEST_FILTER) + 1) < InputUnits,
               "the input holds every unit a call reads");
 
 }  // namespace

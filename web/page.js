@@ -1,6 +1,7 @@
 // The search page: asks tuneledger.mjs as the user types, shows the hits 100 rows at a time as
 // the user scrolls, and keeps the query in the address (#search=night, #filter=love;night;).
-import { displayPieces, entryBytes, load, queryOf } from './tuneledger.mjs';
+// Warns, as the command line does, where the query as the library reads it won't do what it seems.
+import { LONGEST_FILTER, LONGEST_TEXT, displayPieces, entryBytes, load, queryOf } from './tuneledger.mjs';
 
 const PAGE_ROWS = 100;
 // Counting the hits beyond the first page goes on in slices this long, so typing stays quick.
@@ -9,10 +10,16 @@ const SLICE_MS = 8;
 const form = document.getElementById('search');
 const input = document.getElementById('query');
 const status = document.getElementById('status');
-const body = document.querySelector('#hits tbody');
+const table = document.getElementById('hits');
+const body = table.querySelector('tbody');
 const more = document.getElementById('more');
 const empty = document.getElementById('empty');
-const numberFormat = new Intl.NumberFormat('en');
+const warning = document.getElementById('warning');
+const hint = document.getElementById('hint');
+// Figures and counts grouped as the reader's locale groups them.
+const numberFormat = new Intl.NumberFormat();
+// The figure columns' names, which label each figure where a row shows as a block.
+const figureLabels = [...document.querySelectorAll('#hits thead th')].slice(3).map((th) => th.textContent);
 
 // How long each keystroke took to show its first rows: { query, mode, rows, work, ms }, for the
 // browser test.
@@ -80,41 +87,83 @@ function marked(entry, terms) {
 
 // ---- The table -----------------------------------------------------------------------------
 
-function cell(pieces, marks, className) {
+// A cell of runs of text, each { text, marked }; a marked run shows in <mark>.
+function cell(runs, className, label) {
   const td = document.createElement('td');
+  td.setAttribute('role', 'cell');
   if (className) td.className = className;
-  let run = '';
-  let runMarked = false;
-  const flush = () => {
-    if (run === '') return;
-    if (runMarked) {
-      const mark = document.createElement('mark');
-      mark.textContent = run;
-      td.append(mark);
-    } else {
-      td.append(run);
-    }
-    run = '';
-  };
-  for (const piece of pieces) {
-    const isMarked = marks.subarray(piece.from, piece.to).includes(1);
-    if (isMarked !== runMarked) {
-      flush();
-      runMarked = isMarked;
-    }
-    run += piece.text;
+  // A figure's runs go in one span, which stays one piece below its label.
+  let into = td;
+  if (label) {
+    td.dataset.label = label;
+    into = document.createElement('span');
+    td.append(into);
   }
-  flush();
+  for (const { text, marked } of runs) {
+    if (marked) {
+      const mark = document.createElement('mark');
+      mark.textContent = text;
+      into.append(mark);
+    } else {
+      into.append(text);
+    }
+  }
   return td;
+}
+
+// Adds text to the runs: to the last run if it is marked alike, else as a run of its own.
+function addRun(runs, text, marked) {
+  const last = runs.at(-1);
+  if (last && last.marked === marked) last.text += text;
+  else runs.push({ text, marked });
+}
+
+// Joins pieces into runs, marked where a term covers any of a piece's bytes.
+function runsOf(pieces, marks) {
+  const runs = [];
+  for (const piece of pieces) addRun(runs, piece.text, marks.subarray(piece.from, piece.to).includes(1));
+  return runs;
+}
+
+// A figure as the command line's table shows it: its number, '(x29)' as 29, grouped as the
+// reader's locale groups digits. Each digit is marked where its stored byte is; a group separator
+// where the digits either side of it are. A figure that is no number shows as stored.
+function figureRuns(pieces, marks) {
+  const stored = pieces.map((piece) => piece.text).join('');
+  const match = /^(?:\(x(\d+)\)|(\d+))$/.exec(stored);
+  if (!match) return runsOf(pieces, marks);
+  const digitsFrom = pieces[0].from + (match[1] === undefined ? 0 : 2);
+  const digitMarked = (digit) => marks[digitsFrom + digit] === 1;
+  const runs = [];
+  let digit = 0;
+  for (const part of numberFormat.formatToParts(Number(match[1] ?? match[2]))) {
+    if (part.type === 'integer') {
+      for (const text of part.value) addRun(runs, text, digitMarked(digit++));
+    } else {
+      addRun(runs, part.value, digit > 0 && digitMarked(digit - 1) && digitMarked(digit));
+    }
+  }
+  return runs;
+}
+
+// A name without the spaces stored around it, as the command line's table shows it.
+function trimmed(pieces) {
+  let from = 0;
+  let to = pieces.length;
+  while (from < to && pieces[from].text === ' ') ++from;
+  while (to > from && pieces[to - 1].text === ' ') --to;
+  return pieces.slice(from, to);
 }
 
 // One row: the index, then performer, title and the six figures, each shown as the command line
 // shows stored bytes (UTF-8 where it is well formed, else the Windows-1252 character).
 function row({ index, entry }, terms) {
   const tr = document.createElement('tr');
+  tr.setAttribute('role', 'row');
   const th = document.createElement('th');
+  th.setAttribute('role', 'rowheader');
   th.scope = 'row';
-  th.className = 'number';
+  th.className = 'number index';
   th.textContent = index;
   tr.append(th);
   const marks = marked(entry, terms);
@@ -123,7 +172,10 @@ function row({ index, entry }, terms) {
     if (piece.text === '|') fields.push([]);
     else fields.at(-1).push(piece);
   }
-  fields.forEach((pieces, field) => tr.append(cell(pieces, marks, field >= 2 ? 'number' : '')));
+  fields.forEach((pieces, field) => {
+    if (field < 2) tr.append(cell(runsOf(trimmed(pieces), marks), field === 0 ? 'performer' : 'title'));
+    else tr.append(cell(figureRuns(pieces, marks), 'number', figureLabels[field - 2]));
+  });
   return tr;
 }
 
@@ -136,18 +188,59 @@ function describe(search) {
   const count = numberFormat.format(search.hits.length);
   const noun = search.hits.length === 1 ? 'hit' : 'hits';
   if (!search.done) return `${count} ${noun} so far, counting…`;
-  if (search.filter && search.terms.length === 0 && !search.text.includes(';')) {
-    return `${count} ${noun}: no term yet, so every entry passes. End each term with ;`;
-  }
-  if (search.text === '' && !search.filter) return `All ${count} entries`;
+  if (search.text === '') return search.filter ? `All ${count} entries: no term yet` : `All ${count} entries`;
   return `${count} ${noun}`;
+}
+
+// A piece of the query as a warning names it: in quotes, cut after 40 characters.
+function named(text) {
+  const characters = [...text];
+  return `‘${characters.length > 40 ? `${characters.slice(0, 40).join('')}…` : text}’`;
+}
+
+// What the query as the library reads it will do where the hits alone would not say, as the
+// command line warns: a text or filter longer than the library takes, a term longer than any
+// entry, and the piece after a filter's last ';', which takes no part.
+function warningOf(text, filter) {
+  const length = queryOf(text).length; // the library's characters: the UTF-8 bytes typed
+  const format = (n) => numberFormat.format(n);
+  if (!filter) {
+    return length > LONGEST_TEXT
+      ? `The text has ${format(length)} characters, more than the longest entry (${format(LONGEST_TEXT)}): nothing contains it.`
+      : '';
+  }
+  if (length > LONGEST_FILTER) {
+    return `The filter has ${format(length)} characters, more than the ${format(LONGEST_FILTER)} a filter may have: nothing passes.`;
+  }
+  const pieces = text.split(';');
+  const lines = [];
+  for (const term of pieces.slice(0, -1)) {
+    const termLength = queryOf(term).length;
+    if (termLength > LONGEST_TEXT) {
+      lines.push(`The term ${named(term)} has ${format(termLength)} characters, more than the longest entry (${format(LONGEST_TEXT)}): nothing passes.`);
+    }
+  }
+  const rest = pieces.at(-1);
+  if (rest !== '') {
+    lines.push(pieces.length === 1
+      ? `${named(rest)} takes no part: a term ends with ‘;’, and without one every entry passes.`
+      : `${named(rest)} after the last ‘;’ takes no part: a term ends with ‘;’.`);
+  }
+  return lines.join(' ');
 }
 
 function showStatus(search) {
   status.textContent = describe(search);
   empty.hidden = !(search.done && search.hits.length === 0);
+  // A table of column heads alone says nothing the line below it doesn't.
+  table.hidden = !empty.hidden;
   status.dataset.hits = search.hits.length;
   status.dataset.state = search.done ? 'done' : 'counting';
+  const warned = warningOf(search.text, search.filter);
+  if (warning.textContent !== warned) warning.textContent = warned;
+  warning.hidden = warned === '';
+  // A text holding ';' that finds nothing was likely meant as terms.
+  hint.hidden = !(search.done && search.hits.length === 0 && !search.filter && search.text.includes(';'));
 }
 
 // Takes hits from the library until `count` are in or `deadline` (performance.now()) passes.
@@ -237,8 +330,22 @@ form.addEventListener('submit', (event) => {
   event.preventDefault();
   document.getElementById('hits').focus();
 });
-window.addEventListener('hashchange', fromAddress);
+// Only an address that names a query changes it: '#main' or any other leaves the search alone.
+window.addEventListener('hashchange', () => {
+  if (location.hash === '' || /^#(search|filter)=/.test(location.hash)) fromAddress();
+});
+// The skip link moves focus to the hits without putting '#main' in the address, which holds the query.
+document.querySelector('.skip').addEventListener('click', (event) => {
+  event.preventDefault();
+  document.getElementById('main').focus();
+});
 more.addEventListener('click', showMore);
+document.getElementById('to-filter').addEventListener('click', (event) => {
+  setMode('filter');
+  writeAddress();
+  run(event.timeStamp);
+  input.focus();
+});
 // The next rows come in before the user reaches the end of the table.
 new IntersectionObserver((seen) => {
   if (seen.some((entry) => entry.isIntersecting)) showMore();

@@ -1,6 +1,9 @@
 // TuneLedger for JavaScript: the library's three calls, compiled to WebAssembly (tuneledger.wasm,
 // beside this file), in Node 20 and in browsers.
 //
+// The build fills in the @-names below from the public header's macros (include/tuneledger.h),
+// so the limits here are the library's own.
+//
 //   import { load } from './tuneledger.mjs';
 //   const tl = await load();                  // tuneledger.wasm beside this file
 //   tl.pick(4);                               // 'Hidden Wolves |Shake Me Down|1223|...'
@@ -18,8 +21,15 @@ const WASI = 'wasi_snapshot_preview1';
 // Answers the C calls give besides an entry or a hit.
 export const OUT_OF_RANGE = 'Out of range';
 export const NOT_FOUND = 'NOT FOUND!';
-// Entries 0 to LAST_INDEX can be read and searched.
-export const LAST_INDEX = 11081;
+// The library's limits, from the public header. Entries 0 to LAST_INDEX can be read and searched;
+// a search text of more than LONGEST_TEXT characters (the longest entry) is in no entry; a filter
+// of more than LONGEST_FILTER characters lets nothing pass; no answer is longer than
+// RESULT_UNITS - 1 characters. Characters here are the library's: one per byte of Windows-1252,
+// so a text passed through queryOf() counts its UTF-8 bytes.
+export const LAST_INDEX = @TUNELEDGER_LAST_INDEX@;
+export const LONGEST_TEXT = @TUNELEDGER_LONGEST_TEXT@;
+export const LONGEST_FILTER = @TUNELEDGER_LONGEST_FILTER@;
+export const RESULT_UNITS = @TUNELEDGER_RESULT_UNITS@;
 
 const INT32_MIN = -0x80000000;
 const INT32_MAX = 0x7fffffff;
@@ -67,50 +77,91 @@ function stubImports(module) {
   return imports;
 }
 
-// An integer argument of a C call (int32_t). Beyond int32 the number is held at the nearest end:
-// an index above INT32_MAX is out of range like INT32_MAX, a start below INT32_MIN searches from
-// 0 like INT32_MIN. Fractions are cut toward zero.
-function int32Of(number, what) {
-  const value = Number(number);
-  if (Number.isNaN(value)) throw new RangeError(`${what} must be a number, not ${String(number)}`);
-  return Math.min(INT32_MAX, Math.max(INT32_MIN, Math.trunc(value)));
+// What an argument is, for an error message: its type, and a short form of its value.
+function described(value) {
+  if (value === null) return 'null';
+  if (typeof value === 'string') return `the string ${JSON.stringify(value.length > 20 ? `${value.slice(0, 20)}…` : value)}`;
+  if (typeof value === 'number' || typeof value === 'boolean') return `${typeof value} ${String(value)}`;
+  if (typeof value === 'bigint') return `bigint ${value}n`;
+  if (Array.isArray(value)) return 'an array';
+  return typeof value === 'object' ? 'an object' : typeof value;
 }
+
+// An integer argument of a C call (int32_t): a number that is an integer, else a TypeError (not a
+// number) or a RangeError (NaN, a fraction, an infinity), naming the argument. Beyond int32 the
+// integer is held at the nearest end: an index above INT32_MAX is out of range like INT32_MAX, a
+// start below INT32_MIN searches from 0 like INT32_MIN.
+function int32Of(value, what) {
+  if (typeof value !== 'number') throw new TypeError(`${what} must be an integer, not ${described(value)}`);
+  if (!Number.isInteger(value)) throw new RangeError(`${what} must be an integer, not ${described(value)}`);
+  return Math.min(INT32_MAX, Math.max(INT32_MIN, value));
+}
+
+// A text argument: a string, or null or undefined for the null text (which the C calls take as the
+// empty text). Anything else is a TypeError naming the argument.
+function textOf(value, what) {
+  if (value === null || value === undefined || typeof value === 'string') return value ?? null;
+  throw new TypeError(`${what} must be a string, null or undefined, not ${described(value)}`);
+}
+
+const HIT_OPTIONS = new Set(['filter', 'from']);
 
 export class TuneLedger {
   #exports;
   #input; // byte address of the module's input text
   #inputUnits; // its capacity in UTF-16 units, terminator included
 
+  // Use load(); a caller who instantiated tuneledger.wasm itself may pass the instance.
   constructor(instance) {
+    if (!(instance instanceof WebAssembly.Instance)) {
+      throw new TypeError(`new TuneLedger(): instance must be a WebAssembly.Instance of tuneledger.wasm, not ${described(instance)}`);
+    }
     this.#exports = instance.exports;
     if (typeof this.#exports._initialize === 'function') this.#exports._initialize();
     this.#input = this.#exports.TuneLedgerInput();
     this.#inputUnits = this.#exports.TuneLedgerInputUnits();
   }
 
-  // Entry `index` as stored, or 'Out of range'.
+  // Entry `index` as stored, or 'Out of range'. `index` is an integer.
   pick(index) {
-    return this.#read(this.#exports.FoodPicker(int32Of(index, 'index')));
+    return this.#read(this.#exports.FoodPicker(int32Of(index, 'pick(): index')));
   }
 
   // The first entry from `start` on that contains `text` (A to Z in either case), as
-  // 'INDEX-ENTRY', or 'NOT FOUND!'. A null or undefined text is the empty text.
+  // 'INDEX-ENTRY', or 'NOT FOUND!'. `text` is a string; null or undefined is the null text, which
+  // the library takes as the empty text. `start` is an integer.
   searchText(text, start = 0) {
-    return this.#call(this.#exports.FoodPickerText, text, start);
+    return this.#call(this.#exports.FoodPickerText, textOf(text, 'searchText(): text'), int32Of(start, 'searchText(): start'));
   }
 
   // The first entry from `start` on that contains every ';'-closed term of `filter`, as
-  // 'INDEX-ENTRY', or 'NOT FOUND!'.
+  // 'INDEX-ENTRY', or 'NOT FOUND!'. `filter` is a string, null or undefined (the empty filter);
+  // `start` is an integer.
   filter(filter, start = 0) {
-    return this.#call(this.#exports.FoodPickerFilter, filter, start);
+    return this.#call(this.#exports.FoodPickerFilter, textOf(filter, 'filter(): filter'), int32Of(start, 'filter(): start'));
   }
 
   // Every hit of `text` (or of the filter `text`, with filter: true) from entry `from` on, in
-  // order, as { index, entry }, found by searching again from each hit's index plus one.
-  *hits(text, { filter = false, from = 0 } = {}) {
-    const search = filter ? (start) => this.filter(text, start) : (start) => this.searchText(text, start);
-    for (let start = int32Of(from, 'from'); ; ) {
-      const answer = search(start);
+  // order, as { index, entry }, found by searching again from each hit's index plus one. The
+  // arguments are checked at once, before the first hit is asked for. `options` is an object with
+  // no other keys than `filter` (a boolean) and `from` (an integer), or null or undefined.
+  hits(text, options) {
+    const what = textOf(text, 'hits(): text');
+    if (options !== null && options !== undefined && (typeof options !== 'object' || Array.isArray(options))) {
+      throw new TypeError(`hits(): options must be an object, null or undefined, not ${described(options)}`);
+    }
+    const { filter = false, from = 0 } = options ?? {};
+    for (const key of Object.keys(options ?? {})) {
+      if (!HIT_OPTIONS.has(key)) throw new TypeError(`hits(): options.${key} is no option (filter, from)`);
+    }
+    if (typeof filter !== 'boolean') throw new TypeError(`hits(): options.filter must be a boolean, not ${described(filter)}`);
+    return this.#hits(what, filter, int32Of(from, 'hits(): options.from'));
+  }
+
+  *#hits(text, filter, from) {
+    const call = filter ? this.#exports.FoodPickerFilter : this.#exports.FoodPickerText;
+    for (let start = from; ; ) {
+      const answer = this.#call(call, text, start);
       const dash = answer.indexOf('-');
       if (answer === NOT_FOUND || dash < 1) return;
       const index = Number(answer.slice(0, dash));
@@ -124,10 +175,9 @@ export class TuneLedger {
     return this.#exports.memory.buffer.byteLength;
   }
 
+  // A search with a checked text (a string or null) and start (an int32).
   #call(operation, text, start) {
-    const first = int32Of(start, 'start');
-    if (text === null || text === undefined) return this.#read(operation(0, first));
-    return this.#read(operation(this.#write(String(text)), first));
+    return this.#read(operation(text === null ? 0 : this.#write(text), start));
   }
 
   // Puts `text` into the module's input, NUL-terminated, and gives its address. The calls decide
@@ -178,12 +228,15 @@ for (let byte = 0; byte < 256; ++byte) BYTE_OF_CHAR.set(charOfByte(byte), byte);
 
 // The Windows-1252 character of a byte.
 export function charOfByte(byte) {
+  if (typeof byte !== 'number') throw new TypeError(`charOfByte(): byte must be an integer, not ${described(byte)}`);
+  if (!Number.isInteger(byte) || byte < 0 || byte > 255) throw new RangeError(`charOfByte(): byte must be an integer from 0 to 255, not ${described(byte)}`);
   return String.fromCharCode(byte >= 0x80 && byte <= 0x9f ? HIGH_CONTROLS[byte - 0x80] : byte);
 }
 
 // The stored bytes of an entry as the library gives it (one character per byte). A character the
 // code page has no byte for becomes '?', as the library does with a caller's text.
 export function entryBytes(text) {
+  if (typeof text !== 'string') throw new TypeError(`entryBytes(): text must be a string, not ${described(text)}`);
   const bytes = new Uint8Array(text.length);
   for (let i = 0; i < text.length; ++i) bytes[i] = BYTE_OF_CHAR.get(text[i]) ?? 0x3f;
   return bytes;
@@ -192,6 +245,7 @@ export function entryBytes(text) {
 // What a user's text looks like to the library when it is meant to meet stored UTF-8: its UTF-8
 // bytes, each as its Windows-1252 character. The command line passes a query the same way.
 export function queryOf(text) {
+  if (typeof text !== 'string') throw new TypeError(`queryOf(): text must be a string, not ${described(text)}`);
   let query = '';
   for (const byte of new TextEncoder().encode(text)) query += charOfByte(byte);
   return query;
@@ -218,6 +272,7 @@ function utf8At(bytes, at) {
 // The bytes as pieces of shown text: each well-formed UTF-8 sequence as its character, any other
 // byte as its Windows-1252 character. Each piece says which bytes it shows: { text, from, to }.
 export function displayPieces(bytes) {
+  if (!(bytes instanceof Uint8Array)) throw new TypeError(`displayPieces(): bytes must be a Uint8Array, not ${described(bytes)}`);
   const pieces = [];
   for (let at = 0; at < bytes.length; ) {
     const sequence = utf8At(bytes, at);
@@ -230,6 +285,7 @@ export function displayPieces(bytes) {
 
 // An entry as the library gives it, shown as text.
 export function displayText(entry) {
+  if (typeof entry !== 'string') throw new TypeError(`displayText(): entry must be a string, not ${described(entry)}`);
   return displayPieces(entryBytes(entry))
     .map((piece) => piece.text)
     .join('');

@@ -1,6 +1,7 @@
 // tuneledger.mjs and tuneledger.wasm under Node: the shared case table, the unusual inputs and
 // many queries against the reference model (compiled to WebAssembly as tuneledger_cases.wasm),
-// the three ways to load the module, and a module that takes no heap.
+// the three ways to load the module, arguments of the wrong kind refused by name, the limits the
+// module exports held to the public header, and a module that takes no heap.
 import assert from 'node:assert/strict';
 import { readFile } from 'node:fs/promises';
 import path from 'node:path';
@@ -11,7 +12,8 @@ import { caseTable, functionNames, referenceModel, webDir } from './wasm_support
 
 const moduleUrl = pathToFileURL(path.join(webDir, 'tuneledger.mjs'));
 const wasmPath = path.join(webDir, 'tuneledger.wasm');
-const { load, NOT_FOUND, OUT_OF_RANGE, displayText, queryOf, entryBytes } = await import(moduleUrl);
+const tlModule = await import(moduleUrl);
+const { load, NOT_FOUND, OUT_OF_RANGE, displayText, queryOf, entryBytes } = tlModule;
 const tl = await load(wasmPath);
 const model = await referenceModel();
 
@@ -51,21 +53,20 @@ test('JavaScript values the C calls never see', () => {
     [() => tl.searchText('(x124)\0(x29)', 0), `4-${entry4}`],
     [() => tl.searchText('\0love', 5), `5-${tl.pick(5)}`],
     [() => tl.filter('love;\0no such term;', 0), model.answer(2, 'love;', 0)],
-    // null and undefined are the null text; other values are made strings.
+    // null and undefined are the null text, which the library takes as the empty text.
     [() => tl.searchText(null, 3), `3-${tl.pick(3)}`],
     [() => tl.searchText(undefined, 3), `3-${tl.pick(3)}`],
     [() => tl.filter(undefined, 11081), `11081-${tl.pick(11081)}`],
-    [() => tl.searchText(46547, 0), model.answer(1, '46547', 0)],
-    // Numbers beyond int32 stay beyond: no wrap-around onto a real entry.
+    [() => tl.filter(null), `0-${tl.pick(0)}`],
+    // Integers beyond int32 stay beyond: no wrap-around onto a real entry.
     [() => tl.pick(2 ** 32), OUT_OF_RANGE],
     [() => tl.pick(2 ** 32 + 4), OUT_OF_RANGE],
     [() => tl.pick(-(2 ** 32)), OUT_OF_RANGE],
-    [() => tl.pick(Infinity), OUT_OF_RANGE],
-    [() => tl.pick(4.9), entry4],
-    [() => tl.pick('4'), entry4],
+    [() => tl.pick(Number.MAX_VALUE), OUT_OF_RANGE],
+    [() => tl.pick(-0), tl.pick(0)],
     [() => tl.searchText('(x124)', -(2 ** 40)), `4-${entry4}`],
     [() => tl.searchText('', 2 ** 32), NOT_FOUND],
-    [() => tl.searchText('', -Infinity), `0-${tl.pick(0)}`],
+    [() => tl.searchText('', -Number.MAX_VALUE), `0-${tl.pick(0)}`],
     // Texts longer than the module's input: cut without changing the answer.
     [() => tl.searchText('a'.repeat(20000), 0), NOT_FOUND],
     [() => tl.filter(';'.repeat(2999), 9), `9-${tl.pick(9)}`],
@@ -76,8 +77,109 @@ test('JavaScript values the C calls never see', () => {
     [() => tl.filter('\u{1F600};' + '\u{1F600}'.repeat(2998), 0), NOT_FOUND],
   ];
   for (const [call, expected] of cases) assert.equal(call(), expected, call.toString());
-  assert.throws(() => tl.pick(NaN), RangeError);
-  assert.throws(() => tl.searchText('x', 'start'), RangeError);
+});
+
+// Each call with an argument of the wrong kind, the error it must throw, and the words the message
+// must hold: the argument's name and what it was given. Nothing is taken as 0, 1 or a string.
+const REFUSED = [
+  // An index or start that is no number: a TypeError.
+  [() => tl.pick(null), TypeError, /pick\(\): index .*null/],
+  [() => tl.pick(undefined), TypeError, /pick\(\): index .*undefined/],
+  [() => tl.pick(), TypeError, /pick\(\): index/],
+  [() => tl.pick(''), TypeError, /pick\(\): index .*string ""/],
+  [() => tl.pick('4'), TypeError, /pick\(\): index .*string "4"/],
+  [() => tl.pick([]), TypeError, /pick\(\): index .*array/],
+  [() => tl.pick([4]), TypeError, /pick\(\): index .*array/],
+  [() => tl.pick({}), TypeError, /pick\(\): index .*object/],
+  [() => tl.pick(false), TypeError, /pick\(\): index .*boolean false/],
+  [() => tl.pick(true), TypeError, /pick\(\): index .*boolean true/],
+  [() => tl.pick(4n), TypeError, /pick\(\): index .*bigint 4n/],
+  [() => tl.pick(new Number(4)), TypeError, /pick\(\): index .*object/],
+  [() => tl.searchText('x', 'start'), TypeError, /searchText\(\): start .*string "start"/],
+  [() => tl.searchText('x', null), TypeError, /searchText\(\): start .*null/],
+  [() => tl.filter('x;', true), TypeError, /filter\(\): start .*boolean true/],
+  // A number that is no integer: a RangeError.
+  [() => tl.pick(NaN), RangeError, /pick\(\): index .*NaN/],
+  [() => tl.pick(4.9), RangeError, /pick\(\): index .*4\.9/],
+  [() => tl.pick(Infinity), RangeError, /pick\(\): index .*Infinity/],
+  [() => tl.pick(-Infinity), RangeError, /pick\(\): index .*-Infinity/],
+  [() => tl.searchText('', -Infinity), RangeError, /searchText\(\): start .*-Infinity/],
+  [() => tl.filter('love;', 0.5), RangeError, /filter\(\): start .*0\.5/],
+  // A text that is no string, null or undefined: a TypeError.
+  [() => tl.searchText(46547, 0), TypeError, /searchText\(\): text .*number 46547/],
+  [() => tl.searchText({ toString: () => 'love' }), TypeError, /searchText\(\): text .*object/],
+  [() => tl.searchText(['love']), TypeError, /searchText\(\): text .*array/],
+  [() => tl.filter(false), TypeError, /filter\(\): filter .*boolean false/],
+  [() => tl.filter(Symbol('love;')), TypeError, /filter\(\): filter .*symbol/],
+  // hits() checks its text and options when called, before a hit is asked for.
+  [() => tl.hits(7), TypeError, /hits\(\): text .*number 7/],
+  [() => tl.hits('night', 'filter'), TypeError, /hits\(\): options .*string "filter"/],
+  [() => tl.hits('night', true), TypeError, /hits\(\): options .*boolean true/],
+  [() => tl.hits('night', [1]), TypeError, /hits\(\): options .*array/],
+  [() => tl.hits('night', { filter: 'yes' }), TypeError, /hits\(\): options\.filter .*string "yes"/],
+  [() => tl.hits('night', { filter: 1 }), TypeError, /hits\(\): options\.filter .*number 1/],
+  [() => tl.hits('night', { from: '5' }), TypeError, /hits\(\): options\.from .*string "5"/],
+  [() => tl.hits('night', { from: 1.5 }), RangeError, /hits\(\): options\.from .*1\.5/],
+  [() => tl.hits('night', { start: 5 }), TypeError, /hits\(\): options\.start is no option/],
+  // The helpers.
+  [() => tlModule.charOfByte(256), RangeError, /charOfByte\(\): byte .*256/],
+  [() => tlModule.charOfByte(-1), RangeError, /charOfByte\(\): byte .*-1/],
+  [() => tlModule.charOfByte('a'), TypeError, /charOfByte\(\): byte .*string "a"/],
+  [() => entryBytes(null), TypeError, /entryBytes\(\): text .*null/],
+  [() => queryOf(undefined), TypeError, /queryOf\(\): text .*undefined/],
+  [() => tlModule.displayPieces([0x41]), TypeError, /displayPieces\(\): bytes .*array/],
+  [() => displayText(4), TypeError, /displayText\(\): entry .*number 4/],
+  [() => new tlModule.TuneLedger({}), TypeError, /TuneLedger\(\): instance .*object/],
+];
+
+test('arguments of the wrong kind are refused with an error that names them', async () => {
+  for (const [call, type, message] of REFUSED) {
+    assert.throws(call, (error) => error.constructor === type && message.test(error.message), call.toString());
+  }
+  // What a call was not refused leaves the module answering as before.
+  assert.equal(tl.pick(4), 'Hidden Wolves |Shake Me Down|1223|186|1|(x124)|2905678|718865961');
+  // The options hits() takes: none, null, either key alone or both.
+  const night = [...tl.hits('night')].map((hit) => hit.index);
+  assert.deepEqual([...tl.hits('night', null)].map((hit) => hit.index), night);
+  assert.deepEqual([...tl.hits('night', {})].map((hit) => hit.index), night);
+  assert.deepEqual([...tl.hits('night', { from: night[1] })].map((hit) => hit.index), night.slice(1));
+  assert.deepEqual([...tl.hits('night;', { filter: true })].map((hit) => hit.index), night);
+  assert.deepEqual([...tl.hits('night', { filter: false, from: 0 })].map((hit) => hit.index), night);
+  // load() refuses what is no module source.
+  for (const source of [null, 42, {}, true]) await assert.rejects(load(source), TypeError, String(source));
+});
+
+// The header's macros, read from include/tuneledger.h itself.
+async function headerMacros() {
+  const header = await readFile(process.env.TUNELEDGER_HEADER, 'utf8');
+  const macros = {};
+  for (const [, name, value] of header.matchAll(/^#define (TUNELEDGER_[A-Z_]+) ([0-9]+)$/gm)) macros[name] = Number(value);
+  return macros;
+}
+
+test('the limits the module exports are the public header\'s, and the library keeps them', async () => {
+  const macros = await headerMacros();
+  const limits = { LAST_INDEX: 'TUNELEDGER_LAST_INDEX', LONGEST_TEXT: 'TUNELEDGER_LONGEST_TEXT', LONGEST_FILTER: 'TUNELEDGER_LONGEST_FILTER', RESULT_UNITS: 'TUNELEDGER_RESULT_UNITS' };
+  for (const [name, macro] of Object.entries(limits)) {
+    assert.equal(typeof macros[macro], 'number', `the header defines ${macro}`);
+    assert.equal(tlModule[name], macros[macro], `${name} is ${macro}`);
+  }
+  const { LAST_INDEX, LONGEST_TEXT, LONGEST_FILTER, RESULT_UNITS } = tlModule;
+  // The last entry, and none after it.
+  assert.notEqual(tl.pick(LAST_INDEX), OUT_OF_RANGE);
+  assert.equal(tl.pick(LAST_INDEX + 1), OUT_OF_RANGE);
+  assert.equal([...tl.hits('')].length, LAST_INDEX + 1);
+  // The longest entry has LONGEST_TEXT characters: it finds itself, one more character finds nothing.
+  let longest = '';
+  for (let index = 0; index <= LAST_INDEX; ++index) if (tl.pick(index).length > longest.length) longest = tl.pick(index);
+  assert.equal(longest.length, LONGEST_TEXT);
+  assert.notEqual(tl.searchText(longest), NOT_FOUND);
+  assert.equal(tl.searchText(`${longest}x`), NOT_FOUND);
+  // A filter of LONGEST_FILTER characters counts; one more lets nothing pass.
+  assert.notEqual(tl.filter(';'.repeat(LONGEST_FILTER)), NOT_FOUND);
+  assert.equal(tl.filter(';'.repeat(LONGEST_FILTER + 1)), NOT_FOUND);
+  // Every hit fits an answer of RESULT_UNITS units with its terminator.
+  assert.ok(`${LAST_INDEX}-${longest}`.length + 1 <= RESULT_UNITS);
 });
 
 // A seeded generator, so a failure repeats.
