@@ -37,6 +37,8 @@
  *
  * Literals: TUNELEDGER_TEXT("...") makes a literal of tuneledger_char on every platform
  * (L"..." on Windows, u"..." elsewhere), e.g. FoodPickerText(TUNELEDGER_TEXT("(x124)"), 0).
+ * Outside Windows the header's char16_t (from <uchar.h>) and TUNELEDGER_TEXT's u"..." need
+ * C11 or later in C (-std=c11; gcc's default, gnu17, has both), or C++11 in C++.
  */
 #ifndef TUNELEDGER_H
 #define TUNELEDGER_H

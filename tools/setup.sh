@@ -8,7 +8,8 @@
 #   tools/setup.sh wasm       + clang 14 for WebAssembly with its C and C++ libraries, Node.js,
 #                               chromium, and from npm playwright-core, axe-core and typescript
 #                               (npm ci in tests/web)
-#   tools/setup.sh languages  + mono, to run the C# example (Python's comes with the base)
+#   tools/setup.sh languages  + mono, to run the C# example; Debian's Python build tools, venv
+#                               and pytest, for the Python package; lintian, for the Debian packages
 #
 # Groups can be combined: tools/setup.sh cross fuzz
 set -euo pipefail
@@ -24,7 +25,8 @@ for group in "$@"; do
     wasm) packages+=(clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
                      libclang-rt-14-dev-wasm32 chromium)
           wasm=1 ;;
-    languages) packages+=(mono-mcs mono-runtime) ;;
+    languages) packages+=(mono-mcs mono-runtime python3-build python3-setuptools python3-wheel
+                          python3-venv python3-pytest dpkg-dev fakeroot lintian) ;;
     *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench, wasm, languages)" >&2; exit 2 ;;
   esac
 done
@@ -34,8 +36,13 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
 done
 # python3 may come from elsewhere than Debian; any python3 on PATH will do.
+# (Only the package named python3 itself: python3-build and the like are still needed.)
 if command -v python3 >/dev/null; then
-  missing=("${missing[@]/python3}")
+  kept=()
+  for package in "${missing[@]}"; do
+    [ "$package" = python3 ] || kept+=("$package")
+  done
+  missing=("${kept[@]}")
 fi
 # Node.js 20 may come from elsewhere than Debian too; Debian's serves where there is none.
 if [ "$wasm" = 1 ] && ! command -v node >/dev/null; then

@@ -1,6 +1,7 @@
 // Calls TuneLedger from C# through P/Invoke: one entry, one search, and every hit of a filter.
 //
-//   mcs TuneLedgerExample.cs && LD_LIBRARY_PATH=DIR mono TuneLedgerExample.exe
+// From the top of the source tree, after the release build (the program goes into the build):
+//   mcs -out:build/release/TuneLedgerExample.exe examples/csharp/TuneLedgerExample.cs && LD_LIBRARY_PATH=build/release mono build/release/TuneLedgerExample.exe
 //
 // "tuneledger" finds libtuneledger.so on the library path (mono), or TUNELEDGER.dll (.NET on
 // Windows). Checks what it prints and exits 1 on a wrong answer.
