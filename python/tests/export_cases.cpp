@@ -13,9 +13,9 @@
 #include <string>
 #include <string_view>
 
-#include "calls.h"
-#include "cases.h"
-#include "reference_model.h"
+#include "tests/kit/calls.h"
+#include "tests/kit/cases.h"
+#include "tests/kit/reference_model.h"
 
 namespace {
 
