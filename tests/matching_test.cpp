@@ -2,8 +2,10 @@
 // exactly what folding a copy and searching it finds, and the block index never misses a block.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "data/chart_table.h"
 #include "search/index/block_index.h"
@@ -29,6 +31,32 @@ std::vector<FindFoldedVariant> Variants() {
   std::size_t count = 0;
   const FindFoldedVariant* list = FindFoldedVariants(&count);
   return {list, list + count};
+}
+
+// The build has every variant its processor family has (SSE2 and AVX2 on x86, 32-bit and 64-bit,
+// Windows too), and lists each one this processor runs, as the processor itself reports them
+// here; the searches use the last, the fastest. The names go to the test's output: they are the
+// variants every test that runs them all ran in this process.
+TEST(FoldedFind, ListsEveryVariantThisProcessorRuns) {
+  std::vector<std::string> expected = {"portable"};
+#if defined(__i386__) || defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("sse2")) {
+    expected.push_back("sse2");
+    if (__builtin_cpu_supports("avx2")) expected.push_back("avx2");
+  }
+#endif
+  std::vector<std::string> listed;
+  std::string names;
+  for (const FindFoldedVariant& variant : Variants()) {
+    listed.push_back(variant.name);
+    names += names.empty() ? variant.name : std::string(" ") + variant.name;
+  }
+  EXPECT_EQ(listed, expected);
+  UseFindFolded(nullptr);
+  EXPECT_EQ(ActiveFindFolded(), Variants().back().find);
+  std::printf("variants this processor runs: %s\n", names.c_str());
+  RecordProperty("variants", names);
 }
 
 TEST(FoldedFind, TrickyBytes) {

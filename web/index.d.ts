@@ -14,6 +14,12 @@ export declare const LONGEST_FILTER: @TUNELEDGER_LONGEST_FILTER@;
 /** The most UTF-16 code units of any answer of the C calls, terminator included. */
 export declare const RESULT_UNITS: @TUNELEDGER_RESULT_UNITS@;
 
+/** Whether this engine validates WebAssembly SIMD, and so runs tuneledger-simd128.wasm. */
+export declare function simdSupported(): boolean;
+/** The build `load()` takes without a source: tuneledger-simd128.wasm where the engine validates
+ *  SIMD, else tuneledger.wasm, both beside tuneledger.mjs. */
+export declare function defaultModuleUrl(): URL;
+
 /** A search hit: the entry's index and its text, one Windows-1252 character per stored byte. */
 export interface Hit {
   index: number;
@@ -36,6 +42,8 @@ export interface HitOptions {
 export declare class TuneLedger {
   /** Use `load()`; a caller who instantiated tuneledger.wasm itself may pass the instance. */
   constructor(instance: WebAssembly.Instance);
+  /** The scan kernel this build of the module runs: 'portable' or 'simd128'. */
+  readonly kernel: string;
   /** Entry `index` as stored, or `OUT_OF_RANGE`. */
   pick(index: number): string;
   /** The first entry from `start` on that contains `text` (A to Z in either case), as 'INDEX-ENTRY', or `NOT_FOUND`. */
@@ -48,10 +56,11 @@ export declare class TuneLedger {
   readonly memoryBytes: number;
 }
 
-/** Where `load()` finds tuneledger.wasm: a URL, under Node also a file path, the bytes, a Response or a compiled module. */
+/** Where `load()` finds the module (tuneledger.wasm or tuneledger-simd128.wasm): a URL, under Node also a file path, the bytes, a Response or a compiled module. */
 export type ModuleSource = string | URL | ArrayBuffer | ArrayBufferView | Response | WebAssembly.Module;
 
-/** Loads the module; without a source, tuneledger.wasm beside tuneledger.mjs. */
+/** Loads the module; without a source, the build beside tuneledger.mjs that the engine runs
+ *  (`defaultModuleUrl()`). */
 export declare function load(source?: ModuleSource): Promise<TuneLedger>;
 
 /** The Windows-1252 character of a byte (0 to 255). */

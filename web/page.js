@@ -25,7 +25,9 @@ const figureLabels = [...document.querySelectorAll('#hits thead th')].slice(3).m
 // browser test.
 window.tuneledgerTimings = [];
 
-const tl = await load(new URL('tuneledger.wasm', import.meta.url));
+const tl = await load();
+// Which build of the module the engine runs (simd128 or portable), for the browser test.
+window.tuneledgerKernel = tl.kernel;
 
 // ---- The query and the address -------------------------------------------------------------
 

@@ -1,11 +1,14 @@
-// TuneLedger for JavaScript: the library's three calls, compiled to WebAssembly (tuneledger.wasm,
-// beside this file), in Node 20 and in browsers.
+// TuneLedger for JavaScript: the library's three calls, compiled to WebAssembly, in Node 20 and in
+// browsers. Two builds of the module lie beside this file: tuneledger-simd128.wasm scans with
+// WebAssembly SIMD, tuneledger.wasm runs on every engine; load() takes the first where the
+// engine validates SIMD, the second elsewhere.
 //
 // The build fills in the @-names below from the public header's macros (include/tuneledger.h),
 // so the limits here are the library's own.
 //
 //   import { load } from './tuneledger.mjs';
-//   const tl = await load();                  // tuneledger.wasm beside this file
+//   const tl = await load();                  // the build beside this file that the engine runs
+//   tl.kernel;                                // 'simd128' or 'portable': the scan it runs
 //   tl.pick(4);                               // 'Hidden Wolves |Shake Me Down|1223|...'
 //   tl.searchText('(x124)', 0);               // '4-Hidden Wolves |Shake Me Down|...'
 //   tl.filter('love;night;', 0);              // 'INDEX-ENTRY' or 'NOT FOUND!'
@@ -30,6 +33,30 @@ export const LAST_INDEX = @TUNELEDGER_LAST_INDEX@;
 export const LONGEST_TEXT = @TUNELEDGER_LONGEST_TEXT@;
 export const LONGEST_FILTER = @TUNELEDGER_LONGEST_FILTER@;
 export const RESULT_UNITS = @TUNELEDGER_RESULT_UNITS@;
+
+// A module of a few bytes whose one function uses WebAssembly SIMD (v128.const, i8x16.bitmask).
+const SIMD_PROBE = new Uint8Array([
+  0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00, // magic, version
+  0x01, 0x05, 0x01, 0x60, 0x00, 0x01, 0x7f, // types: () -> i32
+  0x03, 0x02, 0x01, 0x00, // one function of that type
+  0x0a, 0x18, 0x01, 0x16, 0x00, // code: one body of 22 bytes, no locals
+  0xfd, 0x0c, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // v128.const 0
+  0xfd, 0x64, 0x0b, // i8x16.bitmask, end
+]);
+
+// Whether this engine runs WebAssembly SIMD, and so tuneledger-simd128.wasm.
+export function simdSupported() {
+  try {
+    return WebAssembly.validate(SIMD_PROBE);
+  } catch {
+    return false;
+  }
+}
+
+// The build load() takes without a source: the SIMD one where the engine validates SIMD.
+export function defaultModuleUrl() {
+  return new URL(simdSupported() ? 'tuneledger-simd128.wasm' : 'tuneledger.wasm', import.meta.url);
+}
 
 const INT32_MIN = -0x80000000;
 const INT32_MAX = 0x7fffffff;
@@ -110,6 +137,8 @@ export class TuneLedger {
   #exports;
   #input; // byte address of the module's input text
   #inputUnits; // its capacity in UTF-16 units, terminator included
+  #kernel;
+  #written = null; // the text the input holds
 
   // Use load(); a caller who instantiated tuneledger.wasm itself may pass the instance.
   constructor(instance) {
@@ -120,6 +149,13 @@ export class TuneLedger {
     if (typeof this.#exports._initialize === 'function') this.#exports._initialize();
     this.#input = this.#exports.TuneLedgerInput();
     this.#inputUnits = this.#exports.TuneLedgerInputUnits();
+    this.#kernel = this.#ascii(this.#exports.TuneLedgerKernel());
+  }
+
+  // The scan kernel this build of the module runs: 'simd128' (tuneledger-simd128.wasm) or
+  // 'portable' (tuneledger.wasm).
+  get kernel() {
+    return this.#kernel;
   }
 
   // Entry `index` as stored, or 'Out of range'. `index` is an integer.
@@ -184,11 +220,22 @@ export class TuneLedger {
   // on at most 3000 characters, 6000 units, of any text, so a longer text is cut at what the input
   // holds without changing an answer.
   #write(text) {
+    // Paging asks with the same text again and again, and nothing but this writes the input.
+    if (text === this.#written) return this.#input;
+    this.#written = text;
     const units = Math.min(text.length, this.#inputUnits - 1);
     const view = new Uint16Array(this.#exports.memory.buffer, this.#input, units + 1);
     for (let i = 0; i < units; ++i) view[i] = text.charCodeAt(i);
     view[units] = 0;
     return this.#input;
+  }
+
+  // The NUL-terminated ASCII text at `address` as a string.
+  #ascii(address) {
+    const memory = new Uint8Array(this.#exports.memory.buffer);
+    let text = '';
+    for (let at = address; memory[at] !== 0; ++at) text += String.fromCharCode(memory[at]);
+    return text;
   }
 
   // The NUL-terminated UTF-16 answer at `address` as a string.
@@ -207,8 +254,8 @@ export class TuneLedger {
 
 // Loads the module. `source`: a URL (string or URL object), under Node also a file path, or the
 // module's bytes (ArrayBuffer, typed array, Node Buffer), a Response or a WebAssembly.Module.
-// Without one, tuneledger.wasm beside this file.
-export async function load(source = new URL('tuneledger.wasm', import.meta.url)) {
+// Without one, the build beside this file that the engine runs (defaultModuleUrl()).
+export async function load(source = defaultModuleUrl()) {
   const loaded = await moduleSource(source);
   const module = loaded instanceof WebAssembly.Module ? loaded : await WebAssembly.compile(loaded);
   const instance = await WebAssembly.instantiate(module, stubImports(module));

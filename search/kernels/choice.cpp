@@ -8,16 +8,30 @@
 namespace tuneledger {
 namespace {
 
+// Asked at run time where the instruction set is no part of what the build may assume: SSE2 on
+// 32-bit x86, AVX2 everywhere. GCC's runtime (libgcc, mingw's as well) counts AVX2 only where
+// the processor reports OSXSAVE and XGETBV shows the system saves the SSE and AVX registers.
+#if defined(TUNELEDGER_SSE2_VARIANT)
+bool RunsSse2() {
+#if defined(__SSE2__)
+  return true;  // x86-64, or a 32-bit build that assumes SSE2 throughout
+#else
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("sse2");
+#endif
+}
+#endif
+
 #if defined(TUNELEDGER_AVX2_VARIANT)
-// Asks the processor at run time; the check also makes sure the system saves the wide registers.
-bool HasAvx2() {
+bool RunsAvx2() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2");
 }
 #endif
 
-// Constant data, so that listing the variants needs no guarded static: the AVX2 one, last, is
-// counted only where the processor runs it.
+// Constant data, so that listing the variants needs no guarded static. Each variant needs what
+// the one before it needs, and more (every AVX2 processor has SSE2), so those this processor
+// runs are the first few of the list.
 constexpr FindFoldedVariant AllVariants[] = {
     {"portable", FindFoldedWords},
 #if defined(TUNELEDGER_SSE2_VARIANT)
@@ -26,12 +40,25 @@ constexpr FindFoldedVariant AllVariants[] = {
 #if defined(TUNELEDGER_AVX2_VARIANT)
     {"avx2", FindFoldedAvx2},
 #endif
+#if defined(TUNELEDGER_SIMD128_VARIANT)
+    // WebAssembly has no run-time test: an engine without SIMD refuses the whole module, and
+    // the module's loader gives it the build without this variant instead.
+    {"simd128", FindFoldedSimd128},
+#endif
 };
 
 std::size_t VariantsThisProcessorRuns() {
-  std::size_t count = sizeof AllVariants / sizeof AllVariants[0];
+  std::size_t count = 1;
+#if defined(TUNELEDGER_SSE2_VARIANT)
+  if (!RunsSse2()) return count;
+  ++count;
+#endif
 #if defined(TUNELEDGER_AVX2_VARIANT)
-  if (!HasAvx2()) --count;
+  if (!RunsAvx2()) return count;
+  ++count;
+#endif
+#if defined(TUNELEDGER_SIMD128_VARIANT)
+  ++count;
 #endif
   return count;
 }

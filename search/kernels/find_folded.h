@@ -4,8 +4,9 @@
 //   find_folded.h   what a kernel does, and the choice (choice.cpp)
 //   scan_loop.h     the loop every variant shares, written over a "lanes" type
 //   portable.cpp    eight bytes in a 64-bit word, on every processor
-//   sse2.cpp        16 bytes, on every x86-64 processor
-//   avx2.cpp        32 bytes, where the processor reports AVX2
+//   sse2.cpp        16 bytes, on x86 processors that report SSE2 (every x86-64 one)
+//   avx2.cpp        32 bytes, on x86 processors that report AVX2 (and a system that saves it)
+//   simd128.cpp     16 bytes, WebAssembly SIMD, in the module for engines that validate it
 #ifndef TUNELEDGER_SEARCH_KERNELS_FIND_FOLDED_H
 #define TUNELEDGER_SEARCH_KERNELS_FIND_FOLDED_H
 

@@ -42,6 +42,7 @@ static const char* FindByRareBytes(const char* begin, const char* end, const Nee
 const char* FindFoldedWords(const char* begin, const char* end, const Needle& needle);
 const char* FindFoldedSse2(const char* begin, const char* end, const Needle& needle);
 const char* FindFoldedAvx2(const char* begin, const char* end, const Needle& needle);
+const char* FindFoldedSimd128(const char* begin, const char* end, const Needle& needle);
 
 }  // namespace tuneledger
 

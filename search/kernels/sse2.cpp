@@ -1,5 +1,6 @@
-// The SSE2 variant of FindFolded: 16 bytes a step. SSE2 is part of every x86-64 processor, so
-// this one needs no check at run time.
+// The SSE2 variant of FindFolded: 16 bytes a step. SSE2 is part of every x86-64 processor; a
+// 32-bit x86 build compiles this file alone with SSE2 enabled, and runs it only after
+// choice.cpp has seen that the processor has SSE2.
 #include <emmintrin.h>
 
 #include "search/kernels/scan_loop.h"

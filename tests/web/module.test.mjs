@@ -1,7 +1,9 @@
-// tuneledger.mjs and tuneledger.wasm under Node: the shared case table, the unusual inputs and
-// many queries against the reference model (compiled to WebAssembly as tuneledger_cases.wasm),
+// tuneledger.mjs and a build of the module under Node: the shared case table, the unusual inputs
+// and many queries against the reference model (compiled to WebAssembly as tuneledger_cases.wasm),
 // the three ways to load the module, arguments of the wrong kind refused by name, the limits the
-// module exports held to the public header, and a module that takes no heap.
+// module exports held to the public header, and a module that takes no heap. CTest runs it once
+// for each build: TUNELEDGER_MODULE names the file (tuneledger.wasm, tuneledger-simd128.wasm) and
+// TUNELEDGER_KERNEL the scan kernel it must run (portable, simd128).
 import assert from 'node:assert/strict';
 import { readFile } from 'node:fs/promises';
 import path from 'node:path';
@@ -11,7 +13,8 @@ import { pathToFileURL } from 'node:url';
 import { caseTable, functionNames, referenceModel, webDir } from './wasm_support.mjs';
 
 const moduleUrl = pathToFileURL(path.join(webDir, 'tuneledger.mjs'));
-const wasmPath = path.join(webDir, 'tuneledger.wasm');
+const wasmPath = path.join(webDir, process.env.TUNELEDGER_MODULE || 'tuneledger.wasm');
+const expectedKernel = process.env.TUNELEDGER_KERNEL || 'portable';
 const tlModule = await import(moduleUrl);
 const { load, NOT_FOUND, OUT_OF_RANGE, displayText, queryOf, entryBytes } = tlModule;
 const tl = await load(wasmPath);
@@ -32,6 +35,21 @@ test('loads from a path, a file URL, the bytes and a compiled module', async () 
   // Without an argument: tuneledger.wasm beside tuneledger.mjs.
   assert.equal((await load()).searchText('|46547|', 0), '11081-Mara Dunmore |40 Loves|1|0|167|0|46547|46547');
   await assert.rejects(load(path.join(webDir, 'no-such-module.wasm')));
+});
+
+test('the build runs its own kernel; load() takes the SIMD build where the engine validates SIMD', async (t) => {
+  t.diagnostic(`${path.basename(wasmPath)} runs the ${tl.kernel} kernel`);
+  assert.equal(tl.kernel, expectedKernel);
+  // Node 20 runs WebAssembly SIMD.
+  assert.equal((await load()).kernel, 'simd128');
+  // An engine that refuses it gets the portable build.
+  const validate = WebAssembly.validate;
+  WebAssembly.validate = () => false;
+  try {
+    assert.equal((await load()).kernel, 'portable');
+  } finally {
+    WebAssembly.validate = validate;
+  }
 });
 
 test('every case of the shared list, unusual input included, answers as expected and as the model', async () => {
@@ -268,7 +286,7 @@ test('the module imports nothing and holds no allocator; calls leave its memory 
   const module = await WebAssembly.compile(await readFile(wasmPath));
   assert.deepEqual(WebAssembly.Module.imports(module), []);
   assert.deepEqual(WebAssembly.Module.exports(module).map((e) => e.name).sort(),
-    ['FoodPicker', 'FoodPickerFilter', 'FoodPickerText', 'TuneLedgerInput', 'TuneLedgerInputUnits', '_initialize', 'memory']);
+    ['FoodPicker', 'FoodPickerFilter', 'FoodPickerText', 'TuneLedgerInput', 'TuneLedgerInputUnits', 'TuneLedgerKernel', '_initialize', 'memory']);
   const names = functionNames(module);
   assert.ok(names.includes('FoodPickerText'), 'the module keeps its function names');
   const allocators = names.filter((name) => /^(malloc|calloc|realloc|free|sbrk|aligned_alloc|posix_memalign|_Zn[wa]|dlmalloc)/.test(name));

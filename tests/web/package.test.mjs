@@ -44,7 +44,7 @@ async function headerVersion() {
 // Uses every export of the package, with the types a caller would write down.
 const TYPESCRIPT = `import {
   LAST_INDEX, LONGEST_FILTER, LONGEST_TEXT, NOT_FOUND, OUT_OF_RANGE, RESULT_UNITS, TuneLedger,
-  charOfByte, displayPieces, displayText, entryBytes, load, queryOf,
+  charOfByte, defaultModuleUrl, displayPieces, displayText, entryBytes, load, queryOf, simdSupported,
 } from 'tuneledger';
 import type { DisplayPiece, Hit, HitOptions, ModuleSource } from 'tuneledger';
 
@@ -62,9 +62,11 @@ const pieces: DisplayPiece[] = displayPieces(entryBytes(entry));
 const shown: string = displayText(entry) + charOfByte(0x80) + pieces.map((piece) => piece.text).join('');
 const limits: number = LONGEST_TEXT + LONGEST_FILTER + RESULT_UNITS;
 const memory: number = fromBeside.memoryBytes;
+const kernel: string = fromBeside.kernel + String(simdSupported());
+const beside: URL = defaultModuleUrl();
 const found: boolean = answer !== NOT_FOUND && passed !== NOT_FOUND;
 const made = new TuneLedger(await WebAssembly.instantiate(await WebAssembly.compile(new ArrayBuffer(0)), {}));
-console.log(none, nullText, hits.length, shown, limits, memory, found, made);
+console.log(none, nullText, hits.length, shown, limits, memory, kernel, beside, found, made);
 `;
 
 // Calls the types must refuse: each line is one error.
@@ -86,14 +88,14 @@ test('npm install of the packed tarball, a Node script paging a search, and tsc 
   const install = await inScratch(t, npm, ['install', '--offline', '--no-audit', '--no-fund', tarball], `npm install --offline ${path.basename(tarball)}`);
   assert.equal(install.code, 0, install.stderr);
   const installed = path.join(scratch, 'node_modules', 'tuneledger');
-  assert.deepEqual((await readdir(installed)).sort(), ['README.md', 'index.d.ts', 'package.json', 'tuneledger.mjs', 'tuneledger.wasm']);
+  assert.deepEqual((await readdir(installed)).sort(), ['README.md', 'index.d.ts', 'package.json', 'tuneledger-simd128.wasm', 'tuneledger.mjs', 'tuneledger.wasm']);
   const manifest = JSON.parse(await readFile(path.join(installed, 'package.json'), 'utf8'));
   assert.equal(manifest.name, 'tuneledger');
   assert.equal(manifest.version, await headerVersion());
   assert.equal(path.basename(tarball), `tuneledger-${manifest.version}.tgz`);
   assert.deepEqual(manifest.exports['.'], { types: './index.d.ts', default: './tuneledger.mjs' });
   assert.equal(manifest.types, './index.d.ts');
-  assert.deepEqual(manifest.files.sort(), ['README.md', 'index.d.ts', 'tuneledger.mjs', 'tuneledger.wasm']);
+  assert.deepEqual(manifest.files.sort(), ['README.md', 'index.d.ts', 'tuneledger-simd128.wasm', 'tuneledger.mjs', 'tuneledger.wasm']);
   assert.equal(manifest.engines.node, '>=20');
   assert.doesNotMatch(await readFile(path.join(installed, 'tuneledger.mjs'), 'utf8'), /@TUNELEDGER_/);
   assert.doesNotMatch(await readFile(path.join(installed, 'index.d.ts'), 'utf8'), /@TUNELEDGER_/);

@@ -218,6 +218,36 @@ test('every hit is reachable by scrolling, and by the keyboard alone', async (t)
   assert.deepEqual(problems, []);
 });
 
+// The page takes the build of the module its engine runs: chromium validates WebAssembly SIMD
+// and gets tuneledger-simd128.wasm; an engine that refuses SIMD (here one whose validate says so)
+// gets tuneledger.wasm, and the page works the same.
+test('the page loads the SIMD build where the engine runs it, the portable one elsewhere', async (t) => {
+  const page = await openPage('#search=night');
+  const kernel = await page.evaluate(() => window.tuneledgerKernel);
+  t.diagnostic(`the page in chromium runs the ${kernel} kernel`);
+  assert.equal(kernel, 'simd128');
+  const hits = (await shown(page)).hits;
+  await page.close();
+
+  const withoutSimd = await browser.newPage();
+  await withoutSimd.addInitScript(() => {
+    WebAssembly.validate = () => false;
+  });
+  const fetched = [];
+  withoutSimd.on('request', (request) => fetched.push(new URL(request.url()).pathname));
+  await withoutSimd.goto(`${origin}/index.html#search=night`);
+  await withoutSimd.waitForSelector('body[data-ready="true"]');
+  await doneCounting(withoutSimd);
+  const fallback = await withoutSimd.evaluate(() => window.tuneledgerKernel);
+  t.diagnostic(`the page where WebAssembly SIMD doesn't validate runs the ${fallback} kernel`);
+  assert.equal(fallback, 'portable');
+  assert.ok(fetched.includes('/tuneledger.wasm') && !fetched.includes('/tuneledger-simd128.wasm'), fetched.join(' '));
+  assert.equal((await shown(withoutSimd)).hits, hits);
+  assert.equal(hits, libraryHits({ mode: 'search', text: 'night' }).length);
+  await withoutSimd.close();
+  assert.deepEqual(problems, []);
+});
+
 test('a screenshot of a search, and the keystroke figures', async (t) => {
   const page = await openPage();
   await page.getByLabel('Search the chart').focus();
