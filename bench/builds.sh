@@ -15,7 +15,7 @@
 # - The WebAssembly module, both builds, under Node; "vs native" is its time over the x86-64
 #   Linux library's.
 #
-# Builds what it needs in build/builds-*: gcc-multilib (tools/setup.sh bench), mingw-w64 and
+# Builds what it needs in build/builds-*: the i686 cross compiler (tools/setup.sh bench), mingw-w64 and
 # wine (tools/setup.sh cross), clang 14 and Node (tools/setup.sh wasm), valgrind and qemu-user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -60,8 +60,10 @@ times() {
 # count QEMU DRIVER LIBRARY KERNEL: a warm walk's instructions under qemu.
 count() {
   local qemu=$1 driver=$2 library=$3 kernel=$4 one two
-  one=$($qemu -cpu max -L / -plugin "$scratch/qemu_count.so" -d plugin "$driver" "$workload" --library "$library" --only "$kernel" --walks 1 2>&1 >/dev/null | sed -n 's/^instructions //p')
-  two=$($qemu -cpu max -L / -plugin "$scratch/qemu_count.so" -d plugin "$driver" "$workload" --library "$library" --only "$kernel" --walks 2 2>&1 >/dev/null | sed -n 's/^instructions //p')
+  local sysroot=/
+  [ "$qemu" = qemu-i386 ] && sysroot=/usr/i686-linux-gnu
+  one=$($qemu -cpu max -L $sysroot -plugin "$scratch/qemu_count.so" -d plugin "$driver" "$workload" --library "$library" --only "$kernel" --walks 1 2>&1 >/dev/null | sed -n 's/^instructions //p')
+  two=$($qemu -cpu max -L $sysroot -plugin "$scratch/qemu_count.so" -d plugin "$driver" "$workload" --library "$library" --only "$kernel" --walks 2 2>&1 >/dev/null | sed -n 's/^instructions //p')
   echo $((two - one))
 }
 
@@ -71,9 +73,9 @@ linux32=$root/build/builds-i686
 # Kernels this processor runs in each build, as qemu's processor reports them.
 for arch in x86_64 i686; do
   dir=$root/build/builds-$arch
-  qemu=qemu-$arch
-  [ "$arch" = i686 ] && qemu=qemu-i386
-  kernels=$($qemu -cpu max -L / "$dir/bench/tuneledger_builds" "$workload" --library "$dir/libtuneledger.so" --runs 1 | awk '{print $2}')
+  qemu=qemu-$arch sysroot=/
+  [ "$arch" = i686 ] && qemu=qemu-i386 sysroot=/usr/i686-linux-gnu
+  kernels=$($qemu -cpu max -L $sysroot "$dir/bench/tuneledger_builds" "$workload" --library "$dir/libtuneledger.so" --runs 1 | awk '{print $2}')
   for kernel in $kernels; do
     only=$kernel
     [[ $kernel == library:* ]] && only=library

@@ -4,7 +4,7 @@
 #   tools/setup.sh            compiler, CMake, GoogleTest, pkg-config (enough to build and test)
 #   tools/setup.sh cross      + mingw-w64, wine (64- and 32-bit), qemu-user and the 32-bit ARM compiler
 #   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
-#   tools/setup.sh bench      + Google Benchmark, SQLite, hyperfine, valgrind, and gcc-multilib
+#   tools/setup.sh bench      + Google Benchmark, SQLite, hyperfine, valgrind, and the i686 cross compiler
 #                               for the 32-bit x86 library bench/builds.sh measures
 #   tools/setup.sh wasm       + clang 14 for WebAssembly with its C and C++ libraries, Node.js,
 #                               chromium, and from npm playwright-core, axe-core and typescript
@@ -22,7 +22,7 @@ for group in "$@"; do
   case "$group" in
     cross) packages+=(mingw-w64 wine wine64 wine32:i386 qemu-user g++-arm-linux-gnueabihf) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    bench) packages+=(libbenchmark-dev libsqlite3-dev hyperfine valgrind gcc-multilib g++-multilib) ;;
+    bench) packages+=(libbenchmark-dev libsqlite3-dev hyperfine valgrind g++-i686-linux-gnu) ;;
     wasm) packages+=(clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
                      libclang-rt-14-dev-wasm32 chromium)
           wasm=1 ;;

@@ -1,15 +1,20 @@
-# Builds for 32-bit x86 Linux (i686) with this machine's gcc and Debian's gcc-multilib (-m32);
-# what it builds runs here, natively or under valgrind. bench/builds.sh measures the library so.
+# Builds for 32-bit x86 Linux (i686) with Debian's g++-i686-linux-gnu cross compiler, which
+# (unlike gcc-multilib) installs beside the 32-bit ARM one. What it builds runs under
+# qemu-i386 -L /usr/i686-linux-gnu; bench/builds.sh measures the library so.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER gcc)
-set(CMAKE_CXX_COMPILER g++)
-set(CMAKE_C_FLAGS_INIT -m32)
-set(CMAKE_CXX_FLAGS_INIT -m32)
-set(CMAKE_EXE_LINKER_FLAGS_INIT -m32)
-set(CMAKE_SHARED_LINKER_FLAGS_INIT -m32)
-set(CMAKE_MODULE_LINKER_FLAGS_INIT -m32)
+set(triplet i686-linux-gnu)
+set(CMAKE_C_COMPILER ${triplet}-gcc)
+set(CMAKE_CXX_COMPILER ${triplet}-g++)
 
-# The 32-bit libraries gcc-multilib brings (libc6-dev-i386, lib32stdc++).
-set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
+set(CMAKE_FIND_ROOT_PATH /usr/${triplet})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+find_program(TUNELEDGER_QEMU_I386 qemu-i386)
+if(TUNELEDGER_QEMU_I386)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TUNELEDGER_QEMU_I386} -L /usr/${triplet})
+endif()
