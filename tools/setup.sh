@@ -8,6 +8,9 @@
 #   tools/setup.sh wasm       + clang 14 for WebAssembly with its C and C++ libraries, Node.js,
 #                               chromium, and playwright-core from npm (npm ci in tests/web)
 #   tools/setup.sh languages  + mono, to run the C# example (Python's comes with the base)
+#   tools/setup.sh wince      + clang 14, lld 14 and LLVM's tools for the Windows CE DLL, mingw-w64's
+#                               headers, qemu-user and the 32-bit ARM Linux C and C++ libraries for
+#                               its stand-in loader (built with clang: no ARM g++ needed)
 #
 # Groups can be combined: tools/setup.sh cross fuzz
 set -euo pipefail
@@ -24,7 +27,9 @@ for group in "$@"; do
                      libclang-rt-14-dev-wasm32 chromium)
           wasm=1 ;;
     languages) packages+=(mono-mcs mono-runtime) ;;
-    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench, wasm, languages)" >&2; exit 2 ;;
+    wince) packages+=(clang-14 lld-14 llvm-14 mingw-w64-i686-dev g++-mingw-w64-i686-posix qemu-user
+                      libc6-dev-armhf-cross libgcc-12-dev-armhf-cross libstdc++-12-dev-armhf-cross) ;;
+    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench, wasm, languages, wince)" >&2; exit 2 ;;
   esac
 done
 

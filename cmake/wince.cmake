@@ -1,0 +1,43 @@
+# TUNELEDGER.dll for Windows CE on ARM (cmake/toolchains/wince-arm.cmake), included by the top
+# CMakeLists.txt once the DLL's target is made as for every Windows build. What differs here:
+#   - no C runtime: the entry point is DllMain itself, and the DLL imports from COREDLL.dll alone,
+#     through an import library made from interface/coredll.def;
+#   - lld knows no CE subsystem and writes machine ARMNT: tools/wince_pe.py marks the image as
+#     CE wants it (machine THUMB, subsystem Windows CE GUI, CE 7.0) after each link;
+#   - the tests: the DLL's headers, imports and exports, and a stand-in CE loader
+#     (tests/wince_loader) that runs the DLL under qemu-arm.
+find_program(TUNELEDGER_LLVM_DLLTOOL NAMES llvm-dlltool-14 llvm-dlltool REQUIRED)
+find_program(TUNELEDGER_LLVM_READOBJ NAMES llvm-readobj-14 llvm-readobj REQUIRED)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(coredll_import ${PROJECT_BINARY_DIR}/coredll.lib)
+add_custom_command(
+  OUTPUT ${coredll_import}
+  COMMAND ${TUNELEDGER_LLVM_DLLTOOL} -m arm -d ${PROJECT_SOURCE_DIR}/interface/coredll.def -l ${coredll_import}
+  DEPENDS interface/coredll.def
+  COMMENT "Import library of COREDLL.dll")
+add_custom_target(tuneledger_coredll_import DEPENDS ${coredll_import})
+add_dependencies(tuneledger tuneledger_coredll_import)
+
+target_link_libraries(tuneledger PRIVATE ${coredll_import})
+target_link_options(tuneledger PRIVATE LINKER:--entry=DllMain)
+add_custom_command(TARGET tuneledger POST_BUILD
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/wince_pe.py $<TARGET_FILE:tuneledger>
+  COMMENT "Marking TUNELEDGER.dll as a Windows CE image")
+
+# Frames over a page call a stack probe, which on CE must be the DLL's own.
+tuneledger_room(tuneledger_wince_stack_probe SOURCES interface/stack_probe_arm.cpp)
+target_sources(tuneledger PRIVATE $<TARGET_OBJECTS:tuneledger_wince_stack_probe>)
+
+if(TUNELEDGER_BUILD_TESTS)
+  find_program(TUNELEDGER_LLVM_NM NAMES llvm-nm-14 llvm-nm REQUIRED)
+  # PE32 for THUMB, a Windows CE GUI image of CE 7.0, exactly the three calls at ordinals 1 to 3,
+  # imports from COREDLL.dll alone, and none of the C++ runtime.
+  add_test(NAME LibraryExportsOnlyTheThreeCalls
+    COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:tuneledger> -DNM=${TUNELEDGER_LLVM_NM}
+            -DREADOBJ=${TUNELEDGER_LLVM_READOBJ} -DSYSTEM_DLLS=coredll.dll -DPOINTER_BYTES=4
+            -DMACHINE=0x1C2 -DSUBSYSTEM=0x9 -DSYSTEM_VERSION=7.0 -DRUNTIME_FREE=ON
+            -P ${PROJECT_SOURCE_DIR}/tests/check_exports.cmake)
+  add_test(NAME WindowsCeImageMarking
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/wince/wince_pe_test.py)
+endif()
