@@ -41,3 +41,28 @@ if(TUNELEDGER_BUILD_TESTS)
   add_test(NAME WindowsCeImageMarking
     COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/wince/wince_pe_test.py)
 endif()
+
+# The stand-in CE loader (tests/wince_loader) is a 32-bit ARM Linux program: a build of this tree
+# of its own, with clang for ARM Linux, makes it after the DLL. CTest runs it under qemu-arm: the
+# kit's listed cases, paging against the reference model, and load-call-unload cycles.
+if(TUNELEDGER_BUILD_TESTS)
+  include(ExternalProject)
+  set(loader_build ${PROJECT_BINARY_DIR}/wince-loader)
+  ExternalProject_Add(tuneledger_wince_loader_build
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${loader_build}
+    CMAKE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/toolchains/arm-linux-gnueabihf-clang.cmake
+      -DCMAKE_BUILD_TYPE=Release -DTUNELEDGER_WINCE_LOADER=ON
+      -DTUNELEDGER_BUILD_CLI=OFF -DTUNELEDGER_INSTALL=OFF
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${loader_build} --target tuneledger_wince_loader --parallel 2
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    DEPENDS tuneledger)
+  find_program(TUNELEDGER_QEMU_ARM qemu-arm REQUIRED)
+  set(TUNELEDGER_WINCE_CYCLES 1000 CACHE STRING "Load and unload cycles of the test WinceLoaderRunsTheDll")
+  add_test(NAME WinceLoaderRunsTheDll
+    COMMAND ${TUNELEDGER_QEMU_ARM} -L /usr/arm-linux-gnueabihf
+            ${loader_build}/tests/wince_loader/tuneledger_wince_loader $<TARGET_FILE:tuneledger>
+            ${TUNELEDGER_WINCE_CYCLES})
+endif()
