@@ -7,6 +7,9 @@
 // thread's first call takes its texts from the process heap; they go back when the thread ends
 // (DLL_THREAD_DETACH) or when the DLL is unloaded (DLL_PROCESS_DETACH), whichever comes first.
 // A list of every thread's texts lets the unload find those of threads that outlive it.
+//
+// The same for Windows CE, where the list's lock is a critical section: CE has no slim
+// reader/writer locks. CE's DLL runs no C runtime, so nothing here needs one.
 #include <windows.h>
 
 #include "interface/thread_texts.h"
@@ -20,8 +23,21 @@ struct HeldText {
   ThreadTexts texts;
 };
 
-DWORD Slot = TLS_OUT_OF_INDEXES;
+#if defined(_WIN32_WCE)
+CRITICAL_SECTION ListLock;  // made at load, deleted at unload
+void MakeLock() { InitializeCriticalSection(&ListLock); }
+void DeleteLock() { DeleteCriticalSection(&ListLock); }
+void Lock() { EnterCriticalSection(&ListLock); }
+void Unlock() { LeaveCriticalSection(&ListLock); }
+#else
 SRWLOCK ListLock = SRWLOCK_INIT;
+void MakeLock() {}
+void DeleteLock() {}
+void Lock() { AcquireSRWLockExclusive(&ListLock); }
+void Unlock() { ReleaseSRWLockExclusive(&ListLock); }
+#endif
+
+DWORD Slot = TLS_OUT_OF_INDEXES;
 HeldText* HeldTexts = nullptr;  // every thread's, newest first; guarded by ListLock
 
 void Free(HeldText* held) { HeapFree(GetProcessHeap(), 0, held); }
@@ -31,24 +47,24 @@ void ThreadEnds() {
   HeldText* held = static_cast<HeldText*>(TlsGetValue(Slot));
   if (held == nullptr) return;
   TlsSetValue(Slot, nullptr);
-  AcquireSRWLockExclusive(&ListLock);
+  Lock();
   if (held->previous) {
     held->previous->next = held->next;
   } else {
     HeldTexts = held->next;
   }
   if (held->next) held->next->previous = held->previous;
-  ReleaseSRWLockExclusive(&ListLock);
+  Unlock();
   Free(held);
 }
 
-// DLL_PROCESS_DETACH through FreeLibrary: every thread's texts, and the slot. (Also when the
-// load failed, with no slot taken.)
+// DLL_PROCESS_DETACH through FreeLibrary: every thread's texts, the slot and the lock. (Also
+// when the load failed, with no slot taken.)
 void Unloads() {
-  AcquireSRWLockExclusive(&ListLock);
+  Lock();
   HeldText* held = HeldTexts;
   HeldTexts = nullptr;
-  ReleaseSRWLockExclusive(&ListLock);
+  Unlock();
   while (held != nullptr) {
     HeldText* next = held->next;
     Free(held);
@@ -56,6 +72,7 @@ void Unloads() {
   }
   if (Slot != TLS_OUT_OF_INDEXES) TlsFree(Slot);
   Slot = TLS_OUT_OF_INDEXES;
+  DeleteLock();
 }
 
 }  // namespace
@@ -65,11 +82,11 @@ ThreadTexts* CallingThreadTexts() {
   if (held != nullptr) return &held->texts;
   held = static_cast<HeldText*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(HeldText)));
   if (held == nullptr) return nullptr;
-  AcquireSRWLockExclusive(&ListLock);
+  Lock();
   held->next = HeldTexts;
   if (HeldTexts) HeldTexts->previous = held;
   HeldTexts = held;
-  ReleaseSRWLockExclusive(&ListLock);
+  Unlock();
   TlsSetValue(Slot, held);
   return &held->texts;
 }
@@ -79,6 +96,7 @@ ThreadTexts* CallingThreadTexts() {
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
+      tuneledger::MakeLock();
       tuneledger::Slot = TlsAlloc();
       return tuneledger::Slot != TLS_OUT_OF_INDEXES;
     case DLL_THREAD_DETACH:

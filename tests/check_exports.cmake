@@ -2,17 +2,25 @@
 #
 #   cmake -DLIBRARY=<libtuneledger.so or TUNELEDGER.dll> -DNM=<nm> -DOBJDUMP=<objdump>
 #         [-DPOINTER_BYTES=4|8] [-DRUNTIME_FREE=ON] -P check_exports.cmake
+#   cmake -DLIBRARY=<TUNELEDGER.dll> -DNM=<llvm-nm> -DREADOBJ=<llvm-readobj> -DSYSTEM_DLLS=coredll.dll
+#         [-DMACHINE=0x1C2] [-DSUBSYSTEM=0x9] [-DSYSTEM_VERSION=7.0] [...] -P check_exports.cmake
 #
 # A shared object: its dynamic symbol table defines exactly the three names, as functions.
 # A DLL: its export table holds exactly the three names at ordinals 1 to 3, undecorated, and it
-# imports only the system DLLs listed below, so it loads on a Windows that has no compiler
-# runtime; with POINTER_BYTES it must be PE32 (4) or PE32+ (8).
+# imports only the system DLLs listed below (or in SYSTEM_DLLS), so it loads on a Windows that
+# has no compiler runtime; with POINTER_BYTES it must be PE32 (4) or PE32+ (8).
+# With READOBJ, the DLL is read with llvm-readobj instead of objdump (the Windows CE DLL, which
+# binutils can't read), and its file header must also say MACHINE, its optional header
+# SUBSYSTEM, and its OS and subsystem versions SYSTEM_VERSION, where given.
 # RUNTIME_FREE: the library holds and needs none of the C++ runtime (no libstdc++, no exception
 # handling or pool, no operator new), no emulated thread-locals and no guarded statics.
 cmake_minimum_required(VERSION 3.25)
 
 set(expected_names FoodPicker FoodPickerText FoodPickerFilter)
 set(system_dlls kernel32.dll msvcrt.dll)
+if(SYSTEM_DLLS)
+  set(system_dlls ${SYSTEM_DLLS})
+endif()
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -106,6 +114,69 @@ function(check_dll)
   message(STATUS "imports ${imports}")
 endfunction()
 
+# The same for llvm-readobj's listing of the headers, exports and imports.
+function(check_dll_with_readobj)
+  run(${READOBJ} --file-headers --coff-imports --coff-exports "${LIBRARY}")
+
+  string(REGEX MATCHALL "Export {\n[ ]*Ordinal: [0-9]+\n[ ]*Name: [^\n]*\n" blocks "${out}")
+  set(exports "")
+  foreach(block IN LISTS blocks)
+    string(REGEX MATCH "Ordinal: ([0-9]+)\n[ ]*Name: ([^\n]*)" _ "${block}")
+    list(APPEND exports "${CMAKE_MATCH_2} @${CMAKE_MATCH_1}")
+  endforeach()
+  list(SORT exports)
+  set(expected "")
+  set(ordinal 1)
+  foreach(name IN LISTS expected_names)
+    list(APPEND expected "${name} @${ordinal}")
+    math(EXPR ordinal "${ordinal} + 1")
+  endforeach()
+  list(SORT expected)
+  expect_same("exports by name and ordinal (every slot of the export table)" "${exports}" "${expected}")
+
+  set(pe_magic_4 0x10B)
+  set(pe_magic_8 0x20B)
+  foreach(field_value IN ITEMS "Magic=${pe_magic_${POINTER_BYTES}}" "Machine=${MACHINE}" "Subsystem=${SUBSYSTEM}")
+    string(REGEX MATCH "^([A-Za-z]+)=(.*)$" _ "${field_value}")
+    set(field ${CMAKE_MATCH_1})
+    set(value ${CMAKE_MATCH_2})
+    if(value STREQUAL "")
+      continue()
+    endif()
+    string(REGEX MATCH "\n[ ]*${field}: [^\n]*" line "${out}")
+    string(STRIP "${line}" line)
+    string(REGEX MATCH "0x[0-9A-Fa-f]+[)]?$" found "${line}")
+    string(REPLACE ")" "" found "${found}")
+    expect_same("${field} (${line})" "${found}" "${value}")
+  endforeach()
+  if(SYSTEM_VERSION)
+    string(REPLACE "." ";" version "${SYSTEM_VERSION}")
+    list(GET version 0 major)
+    list(GET version 1 minor)
+    foreach(kind OperatingSystem Subsystem)
+      string(REGEX MATCH "Major${kind}Version: ([0-9]+)\n[ ]*Minor${kind}Version: ([0-9]+)" _ "${out}")
+      expect_same("${kind} version" "${CMAKE_MATCH_1}.${CMAKE_MATCH_2}" "${major}.${minor}")
+    endforeach()
+  endif()
+
+  string(REGEX MATCHALL "Import {\n[ ]*Name: [^\n]+" imports "${out}")
+  list(TRANSFORM imports REPLACE "Import {\n[ ]*Name: " "")
+  if(NOT imports)
+    message(FATAL_ERROR "${LIBRARY}: no imports listed in:\n${out}")
+  endif()
+  foreach(dll IN LISTS imports)
+    string(TOLOWER "${dll}" dll)
+    if(NOT dll IN_LIST system_dlls)
+      message(FATAL_ERROR "${LIBRARY} imports ${dll}, which is not a system DLL (${system_dlls})")
+    endif()
+  endforeach()
+  string(REGEX MATCHALL "Symbol: [^\n]+" symbols "${out}")
+  list(TRANSFORM symbols REPLACE "Symbol: ([^ ]*) .*" "\\1")
+  list(JOIN imports ", " imports)
+  list(JOIN symbols " " symbols)
+  message(STATUS "imports from ${imports}: ${symbols}")
+endfunction()
+
 # Symbols of the C++ runtime and of the toolchain's stand-ins for thread-locals and statics.
 set(runtime_symbols
   # exceptions, guards, destructors of statics and thread-locals (not glibc's __cxa_finalize)
@@ -147,7 +218,9 @@ function(check_runtime_free)
   message(STATUS "no C++ runtime, emulated thread-locals or guarded statics")
 endfunction()
 
-if(LIBRARY MATCHES "\\.[dD][lL][lL]$")
+if(LIBRARY MATCHES "\\.[dD][lL][lL]$" AND READOBJ)
+  check_dll_with_readobj()
+elseif(LIBRARY MATCHES "\\.[dD][lL][lL]$")
   check_dll()
 else()
   check_shared_object()

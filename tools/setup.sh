@@ -11,6 +11,9 @@
 #                               (npm ci in tests/web)
 #   tools/setup.sh languages  + mono, to run the C# example; Debian's Python build tools, venv
 #                               and pytest, for the Python package; lintian, for the Debian packages
+#   tools/setup.sh wince      + clang 14, lld 14 and LLVM's tools for the Windows CE DLL, mingw-w64's
+#                               headers, qemu-user and the 32-bit ARM Linux C and C++ libraries for
+#                               its stand-in loader (built with clang: no ARM g++ needed)
 #
 # Groups can be combined: tools/setup.sh cross fuzz
 set -euo pipefail
@@ -28,7 +31,9 @@ for group in "$@"; do
           wasm=1 ;;
     languages) packages+=(mono-mcs mono-runtime python3-build python3-setuptools python3-wheel
                           python3-venv python3-pytest dpkg-dev fakeroot lintian) ;;
-    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench, wasm, languages)" >&2; exit 2 ;;
+    wince) packages+=(clang-14 lld-14 llvm-14 mingw-w64-i686-dev g++-mingw-w64-i686-posix qemu-user
+                      libc6-dev-armhf-cross libgcc-12-dev-armhf-cross libstdc++-12-dev-armhf-cross) ;;
+    *) echo "setup.sh: unknown group '$group' (cross, fuzz, bench, wasm, languages, wince)" >&2; exit 2 ;;
   esac
 done
 
