@@ -75,9 +75,11 @@ void CountPeers(const SqliteChart& chart, const Query& q, const std::string& pre
   const std::string& text = q.query;
   const int start = q.start;
   if (q.operation == Operation::Lookup) return;
+  const std::vector<std::string> terms =
+      q.operation == Operation::TermFilter ? kit::SplitTerms(text) : std::vector<std::string>{text};
   if (q.walk == Walk::EveryHit) {
-    Count(prefix + "literal_onepass", [&] { return static_cast<int>(LiteralEveryHit(text, start).size()); });
-    auto every = std::make_shared<SqliteEveryHit>(chart, text);
+    Count(prefix + "literal_onepass", [&] { return static_cast<int>(LiteralEveryHit(terms, start).size()); });
+    auto every = std::make_shared<SqliteEveryHit>(chart, terms);
     Count(prefix + "sqlite_step", [&] { return static_cast<int>(every->From(start).size()); });
     return;
   }
@@ -86,8 +88,6 @@ void CountPeers(const SqliteChart& chart, const Query& q, const std::string& pre
   } else {
     Count(prefix + "literal", [&] { return LiteralFindText(text, start); });
   }
-  const std::vector<std::string> terms =
-      q.operation == Operation::TermFilter ? kit::SplitTerms(text) : std::vector<std::string>{text};
   for (Way way : {Way::Index, Way::Like}) {
     if (!CanAnswer(way, terms) || !Accepts(chart, terms, way)) continue;
     SqliteSearch search(chart, terms, way);

@@ -177,6 +177,11 @@ std::vector<HostileClass> MakeClasses() {
                      Walk::FirstHit,
                      "the;light;tonight;",
                      {10923, 11081}});
+  // The slowest call the adversary (adversary.cpp) found in each of its families.
+  const std::vector<HostileClass> found = {
+#include "bench/adversary_classes.inc"
+  };
+  classes.insert(classes.end(), found.begin(), found.end());
   for (const char* text : {"e", "o", "|0", "the"}) {
     classes.push_back({std::string("h_page_") + (text[0] == '|' ? "bar0" : text),
                        std::string("every hit of \"") + text + "\", one call per hit",
@@ -184,6 +189,11 @@ std::vector<HostileClass> MakeClasses() {
                        Walk::EveryHit,
                        text,
                        {0}});
+  }
+  // Every entry passes these two, and nearly every entry the next: a call per entry.
+  for (const auto& [name, filter] : {std::pair{"bar_space", "|; ;"}, std::pair{"bar_0", "|;0;"}, std::pair{"e_a_1", "e;a;1;"}, std::pair{"noterm", "x"}}) {
+    classes.push_back({std::string("h_page_filter_") + name, std::string("every hit of the filter \"") + filter + "\", one call per hit",
+                       Operation::TermFilter, Walk::EveryHit, filter, {0}});
   }
   return classes;
 }

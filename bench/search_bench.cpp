@@ -340,10 +340,11 @@ bool HostileAnswersAgree(const SqliteChart& chart) {
         continue;
       }
       const std::vector<int> library =
-          EveryHit(LibraryFirstHit{Operation::TextSearch, kit::WideFromBytes(query.query)}, start);
+          EveryHit(LibraryFirstHit{query.operation, kit::WideFromBytes(query.query)}, start);
+      const std::vector<std::string> terms = TermsOf(query.operation, query.query);
       agree &= PeersAgree<std::vector<int>>(what,
-                                            {{"literal in one pass", LiteralEveryHit(query.query, start)},
-                                             {"SQLite stepping", SqliteEveryHit(chart, query.query).From(start)}},
+                                            {{"literal in one pass", LiteralEveryHit(terms, start)},
+                                             {"SQLite stepping", SqliteEveryHit(chart, terms).From(start)}},
                                             library);
     }
   }
@@ -366,9 +367,10 @@ void RegisterHostileClasses(const SqliteChart& chart, unsigned char absent, std:
                      {prefix + "sqlite_step"}, prefix + "floor"};
       const Span span = SpanCovered(as_class, start, expected);
       RegisterSearch(row.library, span.size, Walk::EveryHit, start,
-                     LibraryFirstHit{Operation::TextSearch, kit::WideFromBytes(query.query)});
-      Register(row.literal, span.size, [text = query.query, start] { return LiteralEveryHit(text, start).size(); });
-      auto sqlite = std::make_shared<SqliteEveryHit>(chart, query.query);
+                     LibraryFirstHit{query.operation, kit::WideFromBytes(query.query)});
+      const std::vector<std::string> terms = TermsOf(query.operation, query.query);
+      Register(row.literal, span.size, [terms, start] { return LiteralEveryHit(terms, start).size(); });
+      auto sqlite = std::make_shared<SqliteEveryHit>(chart, terms);
       Register(row.sqlite_ways.front(), span.size, [sqlite, start] { return sqlite->From(start).size(); });
       Register(row.floor, span.size, [span, absent] { return ReadOnce(span.bytes, span.size, absent); });
       rows.push_back(row);
