@@ -7,14 +7,5 @@ set(triplet arm-linux-gnueabihf)
 set(CMAKE_C_COMPILER ${triplet}-gcc)
 set(CMAKE_CXX_COMPILER ${triplet}-g++)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${triplet})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# -L: the target's shared libraries (libc, libstdc++) live under /usr/arm-linux-gnueabihf.
-find_program(TUNELEDGER_QEMU_ARM qemu-arm)
-if(TUNELEDGER_QEMU_ARM)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TUNELEDGER_QEMU_ARM} -L /usr/${triplet})
-endif()
+set(qemu qemu-arm)
+include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
