@@ -2,7 +2,8 @@
 # Installs what this project needs from Debian's packages, and only what is missing.
 #
 #   tools/setup.sh            compiler, CMake, GoogleTest, pkg-config (enough to build and test)
-#   tools/setup.sh cross      + mingw-w64, wine (64- and 32-bit), qemu-user and the 32-bit ARM compiler
+#   tools/setup.sh cross      + mingw-w64, wine (64-bit, and 32-bit where the machine runs 32-bit x86
+#                               programs: tools/runs-x86-32.sh), qemu-user and the 32-bit ARM compiler
 #   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
 #   tools/setup.sh bench      + Google Benchmark, SQLite, hyperfine, valgrind, and the i686 cross compiler
 #                               for the 32-bit x86 library bench/builds.sh measures
@@ -23,7 +24,10 @@ wasm=0
 packages=(g++ cmake make libgtest-dev python3 pkg-config)
 for group in "$@"; do
   case "$group" in
-    cross) packages+=(mingw-w64 wine wine64 wine32:i386 qemu-user g++-arm-linux-gnueabihf) ;;
+    cross) packages+=(mingw-w64 wine wine64 qemu-user g++-arm-linux-gnueabihf)
+           # 32-bit wine only where the kernel runs 32-bit x86 programs: elsewhere it can't
+           # start, and once installed it keeps 64-bit wine from starting as well.
+           if tools/runs-x86-32.sh; then packages+=(wine32:i386); fi ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(libbenchmark-dev libsqlite3-dev hyperfine valgrind g++-i686-linux-gnu) ;;
     wasm) packages+=(clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
