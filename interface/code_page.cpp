@@ -2,6 +2,9 @@
 
 #include "tuneledger.h"
 
+#include <cstdint>
+#include <cstring>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -34,19 +37,23 @@ char ByteFromWide(char32_t code_point) {
 FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
   std::size_t length = 0;
   if (text != nullptr) {
-    for (const char16_t* unit = text; *unit != 0; ++unit) {
-      if (length + 1 == capacity) {
+    const std::size_t room = capacity - 1;  // the terminator's byte kept back
+    const char16_t* unit = text;
+    for (;;) {
+      // Characters 1-0x7F, nearly every one a caller passes, in a loop of their own.
+      while (length < room && static_cast<char16_t>(*unit - 1) < 0x7F) field[length++] = static_cast<char>(*unit++);
+      if (*unit == 0) break;
+      if (length == room) {
         field[length] = '\0';
         return {field, length, false};
       }
-      if (*unit < 0x80) {
-        field[length++] = static_cast<char>(*unit);
-      } else if (IsHighSurrogate(unit[0]) && IsLowSurrogate(unit[1])) {
+      if (IsHighSurrogate(unit[0]) && IsLowSurrogate(unit[1])) {
         ++unit;  // the pair is one character beyond the code page
         field[length++] = DefaultChar;
       } else {
         field[length++] = ByteFromWide(*unit);
       }
+      ++unit;
     }
   }
   field[length] = '\0';
@@ -74,10 +81,23 @@ bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
     }
   }
 #endif
-  // A loop the compiler turns into vector code: an unsigned flag rather than a bool, and no
-  // early exit.
+  std::size_t i = 0;
+#if !defined(__SSE2__) && !defined(__ARM_NEON)
+  // No vectors the compiler may assume (32-bit ARM, WebAssembly): four bytes a 32-bit word are
+  // checked at once. A byte of 0x80-0x9F has 100 for its top three bits, so it is a zero byte
+  // of `controls`.
+  for (; i + 4 <= length; i += 4) {
+    std::uint32_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    const std::uint32_t controls = (word & 0xE0E0E0E0u) ^ 0x80808080u;
+    if (((controls - 0x01010101u) & ~controls & 0x80808080u) != 0) return false;
+    for (std::size_t k = i; k < i + 4; ++k) out[k] = static_cast<unsigned char>(text[k]);
+  }
+#endif
+  // A loop the compiler turns into vector code where it has vectors: an unsigned flag rather
+  // than a bool, and no early exit.
   unsigned high_controls = 0;
-  for (std::size_t i = 0; i < length; ++i) {
+  for (; i < length; ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     out[i] = byte;
     high_controls |= static_cast<unsigned char>(byte - 0x80) < 0x20;

@@ -29,6 +29,14 @@ std::uint32_t HashOf(const char* text, std::size_t length) {
   return hash;
 }
 
+// Whether the `length` bytes at `a` and at `b` are the same. Terms are short: a loop here costs
+// less than a call to the C library's memcmp.
+bool SameBytes(const char* a, const char* b, std::size_t length) {
+  std::size_t same = 0;
+  while (same < length && a[same] == b[same]) ++same;
+  return same == length;
+}
+
 // Compacts the folded filter in place to its distinct non-empty terms, each still closed by ';'
 // and in the order of their first appearance, and returns the length they take. What follows the
 // last ';' is no term. Kept apart (and not inlined) so that its set of terms and the walk's
@@ -44,6 +52,8 @@ std::uint32_t HashOf(const char* text, std::size_t length) {
   std::fill(kept_at, kept_at + slots, std::uint16_t{0});
   const std::size_t mask = slots - 1;
   std::size_t kept = 0, piece = 0;
+  const char* previous = nullptr;
+  std::size_t previous_length = 0;
   for (std::size_t i = 0; i < length; ++i) {
     if (filter[i] != ';') {
       ++piece;
@@ -51,16 +61,31 @@ std::uint32_t HashOf(const char* text, std::size_t length) {
     }
     if (piece == 0) continue;
     const char* term = filter + i - piece;
+    // A term the same as the one just before it, as in a filter that repeats one term many
+    // times, is dropped without its hash. (The term before it stands where it was kept, or
+    // where it was if it was dropped: nothing has been moved over it yet.)
+    const char* before = previous;
+    previous = term;
+    if (piece == previous_length && SameBytes(term, before, piece)) {
+      piece = 0;
+      continue;
+    }
+    previous_length = piece;
     std::size_t slot = HashOf(term, piece) & mask;
     bool seen = false;
     for (; kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
       // A kept term is closed by ';', which no term holds: equal bytes and a ';' after them mean
       // equal terms.
       const char* other = filter + kept_at[slot] - 1;
-      seen = std::memcmp(other, term, piece) == 0 && other[piece] == ';';
+      seen = other[piece] == ';' && SameBytes(other, term, piece);
     }
     if (!seen) {
-      std::memmove(filter + kept, term, piece + 1);
+      // A term moves only once an earlier one was dropped; the bytes may overlap, and the copy
+      // runs forwards, which is safe since the term moves towards the start.
+      if (filter + kept != term) {
+        std::copy(term, term + piece + 1, filter + kept);
+        previous = filter + kept;
+      }
       kept_at[slot] = static_cast<std::uint16_t>(kept + 1);
       kept += piece + 1;
     }

@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+#if defined(__arm__) && defined(__linux__)
+#include <asm/hwcap.h>
+#include <sys/auxv.h>
+#endif
+
 #include "data/chart_table.h"
 #include "search/index/block_index.h"
 #include "search/kernels/find_folded.h"
@@ -45,6 +50,11 @@ TEST(FoldedFind, ListsEveryVariantThisProcessorRuns) {
     expected.push_back("sse2");
     if (__builtin_cpu_supports("avx2")) expected.push_back("avx2");
   }
+#elif defined(__arm__)
+  expected.push_back("word32");
+#if defined(__linux__)
+  if (getauxval(AT_HWCAP) & HWCAP_NEON) expected.push_back("neon");
+#endif
 #endif
   std::vector<std::string> listed;
   std::string names;

@@ -2,6 +2,11 @@
 // the searches use: the last the processor runs, the fastest.
 #include <atomic>
 
+#if defined(TUNELEDGER_NEON_VARIANT) && !defined(__ARM_NEON) && defined(__linux__)
+#include <asm/hwcap.h>
+#include <sys/auxv.h>
+#endif
+
 #include "search/kernels/find_folded.h"
 #include "search/kernels/scan_loop.h"
 
@@ -9,7 +14,7 @@ namespace tuneledger {
 namespace {
 
 // Asked at run time where the instruction set is no part of what the build may assume: SSE2 on
-// 32-bit x86, AVX2 everywhere. GCC's runtime (libgcc, mingw's as well) counts AVX2 only where
+// 32-bit x86, AVX2 everywhere, NEON on 32-bit ARM (Linux tells it in the auxiliary vector). GCC's runtime (libgcc, mingw's as well) counts AVX2 only where
 // the processor reports OSXSAVE and XGETBV shows the system saves the SSE and AVX registers.
 #if defined(TUNELEDGER_SSE2_VARIANT)
 bool RunsSse2() {
@@ -29,11 +34,29 @@ bool RunsAvx2() {
 }
 #endif
 
+#if defined(TUNELEDGER_NEON_VARIANT)
+bool RunsNeon() {
+#if defined(__ARM_NEON)
+  return true;  // a build that assumes NEON throughout
+#elif defined(__linux__)
+  return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0;
+#else
+  return false;
+#endif
+}
+#endif
+
 // Constant data, so that listing the variants needs no guarded static. Each variant needs what
 // the one before it needs, and more (every AVX2 processor has SSE2), so those this processor
 // runs are the first few of the list.
 constexpr FindFoldedVariant AllVariants[] = {
     {"portable", FindFoldedWords},
+#if defined(TUNELEDGER_WORD32_VARIANT)
+    {"word32", FindFoldedWords32},
+#endif
+#if defined(TUNELEDGER_NEON_VARIANT)
+    {"neon", FindFoldedNeon},
+#endif
 #if defined(TUNELEDGER_SSE2_VARIANT)
     {"sse2", FindFoldedSse2},
 #endif
@@ -49,6 +72,13 @@ constexpr FindFoldedVariant AllVariants[] = {
 
 std::size_t VariantsThisProcessorRuns() {
   std::size_t count = 1;
+#if defined(TUNELEDGER_WORD32_VARIANT)
+  ++count;
+#endif
+#if defined(TUNELEDGER_NEON_VARIANT)
+  if (!RunsNeon()) return count;
+  ++count;
+#endif
 #if defined(TUNELEDGER_SSE2_VARIANT)
   if (!RunsSse2()) return count;
   ++count;

@@ -10,6 +10,8 @@
 #   x86-64 (Linux)         sse2, avx2                    CPUID (AVX2 also the system's XGETBV)
 #   x86-64 (Windows)       sse2, avx2 (see below)        the same
 #   32-bit x86             sse2, avx2                    CPUID for both
+#   32-bit ARM (Linux)     word32, neon                  the auxiliary vector's HWCAP_NEON
+#   32-bit ARM (CE)        word32                        (always: no NEON assumed)
 #   WebAssembly            simd128 in a second module    the loader, by WebAssembly.validate
 #   anything else          none
 
@@ -60,6 +62,13 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x86|X86|i[3-6]86)$")
   endif()
   set_source_files_properties(search/kernels/sse2.cpp PROPERTIES COMPILE_OPTIONS "${sse2_options}")
   set_source_files_properties(search/kernels/avx2.cpp PROPERTIES COMPILE_OPTIONS "${avx2_options}")
+endif()
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm|ARM|armv7.*)$" AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND scan_kernel_variants word32)
+  if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    list(APPEND scan_kernel_variants neon)
+    set_source_files_properties(search/kernels/neon.cpp PROPERTIES COMPILE_OPTIONS -mfpu=neon)
+  endif()
 endif()
 tuneledger_kernel_room(tuneledger_kernels ${scan_kernel_variants})
 

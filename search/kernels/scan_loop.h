@@ -40,6 +40,8 @@ static const char* FindByRareBytes(const char* begin, const char* end, const Nee
 
 // Each variant, defined in its own file; choice.cpp lists those this build has.
 const char* FindFoldedWords(const char* begin, const char* end, const Needle& needle);
+const char* FindFoldedWords32(const char* begin, const char* end, const Needle& needle);
+const char* FindFoldedNeon(const char* begin, const char* end, const Needle& needle);
 const char* FindFoldedSse2(const char* begin, const char* end, const Needle& needle);
 const char* FindFoldedAvx2(const char* begin, const char* end, const Needle& needle);
 const char* FindFoldedSimd128(const char* begin, const char* end, const Needle& needle);

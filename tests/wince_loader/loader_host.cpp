@@ -2,6 +2,7 @@
 // qemu-arm, as a CE application would use it.
 //
 //   tuneledger_wince_loader DLL [CYCLES]          (CYCLES: 1000 unless given)
+//   tuneledger_wince_loader DLL --workload FILE WALKS
 //
 // First one load: the calls found by ordinal (1 to 3) and by name must be the same functions;
 // the version resource must carry the header's version; every listed case of the kit runs
@@ -11,6 +12,10 @@
 // does), while a ninth thread that called lives on past the unload. After every unload the DLL
 // may hold no heap block, TLS slot or critical section, nor have misused any; no answer may be
 // wrong. Prints the figures; exits 0 only if all of that holds.
+//
+// With --workload it only loads the DLL, pages the workload's queries (bench/builds_workload.txt)
+// WALKS times through the calls found by ordinal, prints "hits N" and unloads: bench/builds.sh
+// counts one walk's instructions under qemu-arm as the difference of two such runs.
 #include <pthread.h>
 
 #include <atomic>
@@ -24,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/paging_workload.h"
 #include "tests/kit/calls.h"
 #include "tests/kit/cases.h"
 #include "tests/kit/reference_model.h"
@@ -309,10 +315,27 @@ std::string RunCycle(Process& process, const std::string& path, const std::vecto
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s TUNELEDGER.dll [CYCLES]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s TUNELEDGER.dll [CYCLES]\n       %s TUNELEDGER.dll --workload FILE WALKS\n", argv[0], argv[0]);
     return 2;
   }
   const std::string path = argv[1];
+  if (argc == 5 && std::string(argv[2]) == "--workload") {
+    const std::vector<bench::Query> queries = bench::ReadWorkload(argv[3]);
+    Process process;
+    const std::string problem = process.Load(path);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "load %s: %s\n", path.c_str(), problem.c_str());
+      return 1;
+    }
+    const kit::Calls calls = {As<kit::Calls::LookupFunction>(process.image.ByOrdinal(1)),
+                              As<kit::Calls::SearchFunction>(process.image.ByOrdinal(2)),
+                              As<kit::Calls::SearchFunction>(process.image.ByOrdinal(3))};
+    int hits = 0;
+    for (int walk = std::atoi(argv[4]); walk > 0; --walk) hits = bench::Sum(bench::Walk(calls, queries));
+    process.Unload();
+    std::printf("hits %d\n", hits);
+    return 0;
+  }
   const int cycles = argc > 2 ? std::atoi(argv[2]) : 1000;
   Process process;
   FirstLoad(process, path);
