@@ -5,18 +5,22 @@
 #
 #   bench/builds.sh [RUNS]        (RUNS: timed walks per kernel, the fastest counting; 7)
 #
-# - x86-64 and 32-bit x86 (i686) Linux builds: instructions per walk, counted under qemu-user
-#   with bench/qemu_count.c (a warm walk: two walks less one), since a 32-bit program may not run
-#   on this machine's kernel; the x86-64 build's also by callgrind. "vs x86-64" is the i686
-#   count over the x86-64 count of the same kernel.
+# - x86-64, 32-bit x86 (i686) and 32-bit ARM Linux builds: instructions per walk, counted under
+#   qemu-user with bench/qemu_count.c (a warm walk: two walks less one), since a 32-bit program
+#   may not run on this machine's kernel; the x86-64 build's also by callgrind. "vs x86-64" is
+#   the i686 count over the x86-64 count of the same kernel, and an ARM count over the x86-64
+#   library's (the kernel it chooses).
+# - The Windows CE DLL: instructions per walk under qemu-arm, walked by the stand-in CE loader
+#   (tests/wince_loader) through the calls it finds by ordinal; "vs x86-64" as for ARM.
 # - Every native build that runs here: the time per walk, each kernel in one process, and the
 #   shared library or DLL itself ("library:KERNEL", its own choice); the Windows DLLs under wine.
 #   "vs portable" is the time over the portable kernel's in the same process.
 # - The WebAssembly module, both builds, under Node; "vs native" is its time over the x86-64
 #   Linux library's.
 #
-# Builds what it needs in build/builds-*: the i686 cross compiler (tools/setup.sh bench), mingw-w64 and
-# wine (tools/setup.sh cross), clang 14 and Node (tools/setup.sh wasm), valgrind and qemu-user.
+# Builds what it needs in build/builds-*: the i686 cross compiler (tools/setup.sh bench), mingw-w64,
+# wine and the ARM cross compiler (tools/setup.sh cross), clang 14, lld 14 and Node (tools/setup.sh
+# wasm wince), valgrind and qemu-user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -43,6 +47,10 @@ build builds-x86_64 tuneledger_builds "${native[@]}"
 build builds-i686 tuneledger_builds "${native[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-linux-gnu.cmake"
 build builds-windows tuneledger_builds "${native[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-x86_64.cmake"
 build builds-windows-x86 tuneledger_builds "${native[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-i686.cmake"
+build builds-arm tuneledger_builds "${native[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/arm-linux-gnueabihf.cmake"
+# The Windows CE DLL with its tests' stand-in loader, which walks the workload through the DLL.
+build builds-wince all -DCMAKE_BUILD_TYPE=Release -DTUNELEDGER_BUILD_CLI=OFF -DTUNELEDGER_INSTALL=OFF \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/wince-arm.cmake"
 build builds-wasm all "${common[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/wasm32-wasi.cmake"
 gcc -O2 -shared -fPIC -o "$scratch/qemu_count.so" bench/qemu_count.c
 
@@ -60,21 +68,30 @@ times() {
 # count QEMU DRIVER LIBRARY KERNEL: a warm walk's instructions under qemu.
 count() {
   local qemu=$1 driver=$2 library=$3 kernel=$4 one two
-  local sysroot=/
-  [ "$qemu" = qemu-i386 ] && sysroot=/usr/i686-linux-gnu
+  local sysroot
+  sysroot=$(sysroot_of "$qemu")
   one=$($qemu -cpu max -L $sysroot -plugin "$scratch/qemu_count.so" -d plugin "$driver" "$workload" --library "$library" --only "$kernel" --walks 1 2>&1 >/dev/null | sed -n 's/^instructions //p')
   two=$($qemu -cpu max -L $sysroot -plugin "$scratch/qemu_count.so" -d plugin "$driver" "$workload" --library "$library" --only "$kernel" --walks 2 2>&1 >/dev/null | sed -n 's/^instructions //p')
   echo $((two - one))
+}
+sysroot_of() {
+  case $1 in
+    qemu-i386) echo /usr/i686-linux-gnu ;;
+    qemu-arm) echo /usr/arm-linux-gnueabihf ;;
+    *) echo / ;;
+  esac
 }
 
 echo "measuring the Linux builds" >&2
 linux64=$root/build/builds-x86_64
 linux32=$root/build/builds-i686
 # Kernels this processor runs in each build, as qemu's processor reports them.
-for arch in x86_64 i686; do
+# (qemu-arm's "max" processor has NEON, so the ARM build runs its NEON kernel as well.)
+for arch in x86_64 i686 arm; do
   dir=$root/build/builds-$arch
-  qemu=qemu-$arch sysroot=/
-  [ "$arch" = i686 ] && qemu=qemu-i386 sysroot=/usr/i686-linux-gnu
+  qemu=qemu-$arch
+  [ "$arch" = i686 ] && qemu=qemu-i386
+  sysroot=$(sysroot_of "$qemu")
   kernels=$($qemu -cpu max -L $sysroot "$dir/bench/tuneledger_builds" "$workload" --library "$dir/libtuneledger.so" --runs 1 | awk '{print $2}')
   for kernel in $kernels; do
     only=$kernel
@@ -83,6 +100,16 @@ for arch in x86_64 i686; do
     echo "$arch Linux|$kernel||$n||" >> "$rows"
   done
 done
+# The CE DLL (its word32 kernel: CE assumes no NEON), walked by the stand-in loader under qemu-arm.
+wince=$root/build/builds-wince
+ce_walks() {
+  qemu-arm -L /usr/arm-linux-gnueabihf -plugin "$scratch/qemu_count.so" -d plugin \
+    "$wince/wince-loader/tests/wince_loader/tuneledger_wince_loader" "$wince/bin/TUNELEDGER.dll" \
+    --workload "$workload" "$1" 2>&1 | sed -n 's/^instructions //p'
+}
+one=$(ce_walks 1)
+two=$(ce_walks 2)
+echo "Windows CE DLL|library:word32||$((two - one))||" >> "$rows"
 # callgrind: each kernel's walk dumped on its own by the driver.
 valgrind --tool=callgrind --callgrind-out-file="$scratch/cg" "$linux64/bench/tuneledger_builds" "$workload" \
   --library "$linux64/libtuneledger.so" --runs 1 >/dev/null 2>>"$log"
@@ -113,7 +140,7 @@ for dir in builds-windows builds-windows-x86; do
 done
 
 echo "measuring the WebAssembly module under Node" >&2
-times "WebAssembly" node bench/builds_wasm.mjs "$root/build/builds-wasm/web" "$workload" "$runs"
+times "WebAssembly" node bench/builds_wasm.mjs "$root/build/builds-wasm/site" "$workload" "$runs"
 
 # The table: one line per build and kernel, its figures merged from the rows.
 awk -F'|' -v queries="$(grep -cv '^\(#\|$\)' "$workload")" '
@@ -125,6 +152,7 @@ awk -F'|' -v queries="$(grep -cv '^\(#\|$\)' "$workload")" '
     if ($6 != "") ms[key] = $6
     if ($2 == "portable" && $6 != "") portable[$1] = $6
     if ($1 == "x86_64 Linux" && $4 != "") x64[$2] = $4
+    if ($1 == "x86_64 Linux" && $2 ~ /^library:/ && $4 != "") x64library = $4
     if ($1 == "x86_64 Linux" && $2 ~ /^library:/ && $6 != "") native = $6
     if ($3 != "") allhits = $3
   }
@@ -139,6 +167,8 @@ awk -F'|' -v queries="$(grep -cv '^\(#\|$\)' "$workload")" '
       k = order[i]; b = build[k]; kn = kernel[k]
       base = kn; sub(/^library:/, "", base)
       vs64 = (b == "i686 Linux") ? ratio(insns[k], x64[kn]) : ""
+      # ARM and the CE DLL: over what the x86-64 library runs (its own choice of kernel).
+      if (b == "arm Linux" || b == "Windows CE DLL") vs64 = ratio(insns[k], x64library)
       vp = (kn != "portable" && b in portable) ? ratio(ms[k], portable[b]) : ""
       vn = (b == "WebAssembly") ? ratio(ms[k], native) : ""
       printf "%-16s %-22s %14s %9s %14s %9s %11s %9s\n", b, kn, (k in insns) ? group(insns[k]) : "", vs64, (k in cg) ? group(cg[k]) : "", (k in ms) ? ms[k] : "", vp, vn
