@@ -97,6 +97,31 @@ TEST(Operations, FilterIsAConjunction) {
   });
 }
 
+// A term given more than once counts once, whether the repeats stand side by side or apart,
+// differ in case, or begin or end another term; the filter pages exactly as without them.
+TEST(Operations, RepeatedTermsCountOnce) {
+  const struct {
+    const char16_t* repeated;
+    const char16_t* distinct;
+  } cases[] = {
+      {u"night;love;night;", u"night;love;"},
+      {u"love;night;LOVE;Night;love;", u"love;night;"},
+      {u"the;th;the;he;th;", u"the;th;he;"},
+      {u"a;a;b;a;b;b;", u"a;b;"},
+      {u";;me;;you;me;;you;", u"me;you;"},
+      {u"zz;e;zz;", u"zz;e;"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(kit::Printable(c.repeated));
+    const std::vector<int> hits = PageThrough(c.repeated, Operation::TermFilter);
+    EXPECT_EQ(hits, PageThrough(c.distinct, Operation::TermFilter));
+    for (std::int32_t start : {0, 5000}) {
+      EXPECT_EQ(kit::Answer(kit::InProcess(), Operation::TermFilter, c.repeated, start),
+                reference::TermFilter(c.repeated, start));
+    }
+  }
+}
+
 TEST(Operations, HitsKeepTheStoredCase) {
   std::u16string hit = Read(FoodPickerText(ToLibrary(u"HIDDEN WOLVES"), 0));
   EXPECT_NE(hit.find(u"Hidden Wolves"), std::u16string::npos);
