@@ -5,8 +5,17 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>
+#endif
+
+// 32-bit ARM Linux assumes no NEON: GCC builds a NEON loop beside the others, run once the
+// processor has said it has NEON. (Clang's arm_neon.h needs NEON for the whole file.)
+#if defined(__arm__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && !defined(__ARM_NEON)
+#define TUNELEDGER_NEON_AT_RUN_TIME 1
+#include <arm_neon.h>
+#include <asm/hwcap.h>
+#include <sys/auxv.h>
 #endif
 
 namespace tuneledger {
@@ -62,30 +71,70 @@ FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
 
 namespace {
 
+#if defined(__i386__) || defined(__x86_64__)
+// 32-bit x86 assumes no SSE2: there this runs only once the processor has said it has it.
+constexpr bool AssumesSse2 =
+#if defined(__SSE2__)
+    true;
+#else
+    false;
+#endif
+
+// WidenAsOwnValues sixteen bytes at a time, for a text of 16 bytes or more: the last sixteen
+// overlap those before, so that no byte is left over for a loop of one byte at a time. Bytes
+// 0x80-0x9F are, signed, -128 to -97.
+[[gnu::target("sse2")]] bool WidenAsOwnValuesSse2(const char* text, std::size_t length, char16_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i first_above_controls = _mm_set1_epi8(static_cast<char>(-96));
+  for (std::size_t i = 0;; i += 16) {
+    if (i + 16 > length) i = length - 16;
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    if (_mm_movemask_epi8(_mm_cmplt_epi8(bytes, first_above_controls)) != 0) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+    if (i + 16 == length) return true;
+  }
+}
+
+bool RunsSse2() {
+  if (AssumesSse2) return true;
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("sse2");
+}
+#endif
+
+#if defined(TUNELEDGER_NEON_AT_RUN_TIME)
+// WidenAsOwnValues sixteen bytes a step, as the SSE2 loop does.
+[[gnu::target("fpu=neon")]] bool WidenAsOwnValuesNeon(const char* text, std::size_t length, char16_t* out) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
+  auto* units = reinterpret_cast<std::uint16_t*>(out);
+  for (std::size_t i = 0;; i += 16) {
+    if (i + 16 > length) i = length - 16;
+    const uint8x16_t v = vld1q_u8(bytes + i);
+    const uint8x16_t controls = vcltq_u8(vsubq_u8(v, vdupq_n_u8(0x80)), vdupq_n_u8(0x20));
+    const uint64x2_t any = vreinterpretq_u64_u8(controls);
+    if ((vgetq_lane_u64(any, 0) | vgetq_lane_u64(any, 1)) != 0) return false;
+    vst1q_u16(units + i, vmovl_u8(vget_low_u8(v)));
+    vst1q_u16(units + i + 8, vmovl_u8(vget_high_u8(v)));
+    if (i + 16 == length) return true;
+  }
+}
+#endif
+
 // Writes each byte as the character of its own value, which is its character unless it lies in
 // 0x80-0x9F; says whether none did (when one did, `out` may be only partly written).
 bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
-#if defined(__SSE2__)
-  // Sixteen at a time, the last sixteen overlapping those before so that no byte is left over
-  // for a loop of one byte at a time. Bytes 0x80-0x9F are, signed, -128 to -97.
-  if (length >= 16) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i first_above_controls = _mm_set1_epi8(static_cast<char>(-96));
-    for (std::size_t i = 0;; i += 16) {
-      if (i + 16 > length) i = length - 16;
-      __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-      if (_mm_movemask_epi8(_mm_cmplt_epi8(bytes, first_above_controls)) != 0) return false;
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
-      if (i + 16 == length) return true;
-    }
-  }
+#if defined(__i386__) || defined(__x86_64__)
+  if (length >= 16 && RunsSse2()) return WidenAsOwnValuesSse2(text, length, out);
+#endif
+#if defined(TUNELEDGER_NEON_AT_RUN_TIME)
+  if (length >= 16 && (getauxval(AT_HWCAP) & HWCAP_NEON) != 0) return WidenAsOwnValuesNeon(text, length, out);
 #endif
   std::size_t i = 0;
 #if !defined(__SSE2__) && !defined(__ARM_NEON)
-  // No vectors the compiler may assume (32-bit ARM, WebAssembly): four bytes a 32-bit word are
-  // checked at once. A byte of 0x80-0x9F has 100 for its top three bits, so it is a zero byte
-  // of `controls`.
+  // No vectors the compiler may assume (32-bit ARM, WebAssembly, 32-bit x86 without SSE2): four
+  // bytes a 32-bit word are checked at once. A byte of 0x80-0x9F has 100 for its top three bits,
+  // so it is a zero byte of `controls`.
   for (; i + 4 <= length; i += 4) {
     std::uint32_t word;
     std::memcpy(&word, text + i, sizeof word);

@@ -70,16 +70,33 @@ bool BlockMask::Empty() const {
 }
 
 // Counted in the word itself: without a population-count instruction in the baseline
-// instruction set, the builtin would be a library call per word.
-int BlockMask::Count() const {
-  int count = 0;
-  for (int w = 0; w < MaskWords; ++w) {
-    std::uint64_t x = words_[w];
+// instruction set, the builtin would be a library call per word. A 32-bit processor counts each
+// half on its own, in its own registers.
+namespace {
+
+int OnesIn(std::uint32_t x) {
+  x -= (x >> 1) & 0x55555555u;
+  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+  return static_cast<int>((x * 0x01010101u) >> 24);
+}
+
+int OnesIn(std::uint64_t x) {
+  if constexpr (sizeof(void*) < 8) {
+    return OnesIn(static_cast<std::uint32_t>(x)) + OnesIn(static_cast<std::uint32_t>(x >> 32));
+  } else {
     x -= (x >> 1) & 0x5555555555555555u;
     x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
     x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    count += static_cast<int>((x * 0x0101010101010101u) >> 56);
+    return static_cast<int>((x * 0x0101010101010101u) >> 56);
   }
+}
+
+}  // namespace
+
+int BlockMask::Count() const {
+  int count = 0;
+  for (int w = 0; w < MaskWords; ++w) count += OnesIn(words_[w]);
   return count;
 }
 
