@@ -52,8 +52,6 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
   std::fill(kept_at, kept_at + slots, std::uint16_t{0});
   const std::size_t mask = slots - 1;
   std::size_t kept = 0, piece = 0;
-  const char* previous = nullptr;
-  std::size_t previous_length = 0;
   for (std::size_t i = 0; i < length; ++i) {
     if (filter[i] != ';') {
       ++piece;
@@ -61,16 +59,6 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
     }
     if (piece == 0) continue;
     const char* term = filter + i - piece;
-    // A term the same as the one just before it, as in a filter that repeats one term many
-    // times, is dropped without its hash. (The term before it stands where it was kept, or
-    // where it was if it was dropped: nothing has been moved over it yet.)
-    const char* before = previous;
-    previous = term;
-    if (piece == previous_length && SameBytes(term, before, piece)) {
-      piece = 0;
-      continue;
-    }
-    previous_length = piece;
     std::size_t slot = HashOf(term, piece) & mask;
     bool seen = false;
     for (; kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
@@ -84,10 +72,16 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
       // runs forwards, which is safe since the term moves towards the start.
       if (filter + kept != term) {
         std::copy(term, term + piece + 1, filter + kept);
-        previous = filter + kept;
+        term = filter + kept;
       }
       kept_at[slot] = static_cast<std::uint16_t>(kept + 1);
       kept += piece + 1;
+    }
+    // The same term again right after it, as in a filter that repeats one term many times, is
+    // passed over at once, each repeat its bytes and a ';' again. (`term` is where the term now
+    // stands; nothing after `i` has been moved yet.)
+    while (i + piece + 1 < length && filter[i + piece + 1] == ';' && SameBytes(filter + i + 1, term, piece)) {
+      i += piece + 1;
     }
     piece = 0;
   }

@@ -110,6 +110,9 @@ TEST(Operations, RepeatedTermsCountOnce) {
       {u"a;a;b;a;b;b;", u"a;b;"},
       {u";;me;;you;me;;you;", u"me;you;"},
       {u"zz;e;zz;", u"zz;e;"},
+      {u"a;a;;b;b;b;c;", u"a;b;c;"},
+      {u"th;the;the;th;", u"th;the;"},
+      {u"love;love;lov", u"love;"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(kit::Printable(c.repeated));
