@@ -72,18 +72,20 @@ FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
 namespace {
 
 #if defined(__i386__) || defined(__x86_64__)
-// 32-bit x86 assumes no SSE2: there this runs only once the processor has said it has it.
-constexpr bool AssumesSse2 =
+// 32-bit x86 assumes no SSE2: there this is compiled for it and runs only once the processor has
+// said it has it. (Where SSE2 is assumed, no attribute, so that it inlines.)
 #if defined(__SSE2__)
-    true;
+constexpr bool AssumesSse2 = true;
+#define TUNELEDGER_SSE2_FUNCTION inline
 #else
-    false;
+constexpr bool AssumesSse2 = false;
+#define TUNELEDGER_SSE2_FUNCTION [[gnu::target("sse2")]]
 #endif
 
 // WidenAsOwnValues sixteen bytes at a time, for a text of 16 bytes or more: the last sixteen
 // overlap those before, so that no byte is left over for a loop of one byte at a time. Bytes
 // 0x80-0x9F are, signed, -128 to -97.
-[[gnu::target("sse2")]] bool WidenAsOwnValuesSse2(const char* text, std::size_t length, char16_t* out) {
+TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t length, char16_t* out) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i first_above_controls = _mm_set1_epi8(static_cast<char>(-96));
   for (std::size_t i = 0;; i += 16) {
