@@ -161,7 +161,11 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
       term.order = static_cast<std::int16_t>(-term.length);
     }
   }
-  std::sort(terms, terms + count, [](const Term& a, const Term& b) { return a.order < b.order; });
+  // Ties go by place in the filter, so that the order (and the work) is the same on every
+  // platform: std::sort leaves the order of equal keys open.
+  std::sort(terms, terms + count, [](const Term& a, const Term& b) {
+    return a.order != b.order ? a.order < b.order : a.offset < b.offset;
+  });
   return count;
 }
 
