@@ -37,6 +37,35 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
   return same == length;
 }
 
+// How many times the term closed by the ';' at `end` comes again right after it, as in a filter
+// that repeats one term many times: its bytes and a ';' again, each repeat `period` bytes. Each
+// byte from `end + 1` on is compared with the byte a period before it, eight at a time, so a long
+// run costs a few instructions a repeat. (Called before the term is moved, while the bytes
+// before `end` are still the filter's own.)
+std::size_t RepeatsAfter(const char* filter, std::size_t length, std::size_t end, std::size_t period) {
+  std::size_t at = end + 1;
+  for (std::uint64_t here, before; at + 8 <= length; at += 8) {
+    std::memcpy(&here, filter + at, 8);
+    std::memcpy(&before, filter + at - period, 8);
+    if (here != before) break;
+  }
+  while (at < length && filter[at] == filter[at - period]) ++at;
+  // Whole repeats only: the quotient by shifts and subtractions, since a 32-bit ARM core may
+  // have no divide instruction, and the Windows CE DLL no library routine for it.
+  std::size_t span = at - end - 1, repeats = 0, step = period, unit = 1;
+  while (step <= span >> 1) {
+    step <<= 1;
+    unit <<= 1;
+  }
+  for (; unit != 0 && span >= period; step >>= 1, unit >>= 1) {
+    if (span >= step) {
+      span -= step;
+      repeats |= unit;
+    }
+  }
+  return repeats;
+}
+
 // Compacts the folded filter in place to its distinct non-empty terms, each still closed by ';'
 // and in the order of their first appearance, and returns the length they take. What follows the
 // last ';' is no term. Kept apart (and not inlined) so that its set of terms and the walk's
@@ -59,6 +88,7 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
     }
     if (piece == 0) continue;
     const char* term = filter + i - piece;
+    const std::size_t repeats = RepeatsAfter(filter, length, i, piece + 1);
     std::size_t slot = HashOf(term, piece) & mask;
     bool seen = false;
     for (; kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
@@ -70,19 +100,11 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
     if (!seen) {
       // A term moves only once an earlier one was dropped; the bytes may overlap, and the copy
       // runs forwards, which is safe since the term moves towards the start.
-      if (filter + kept != term) {
-        std::copy(term, term + piece + 1, filter + kept);
-        term = filter + kept;
-      }
+      if (filter + kept != term) std::copy(term, term + piece + 1, filter + kept);
       kept_at[slot] = static_cast<std::uint16_t>(kept + 1);
       kept += piece + 1;
     }
-    // The same term again right after it, as in a filter that repeats one term many times, is
-    // passed over at once, each repeat its bytes and a ';' again. (`term` is where the term now
-    // stands; nothing after `i` has been moved yet.)
-    while (i + piece + 1 < length && filter[i + piece + 1] == ';' && SameBytes(filter + i + 1, term, piece)) {
-      i += piece + 1;
-    }
+    i += repeats * (piece + 1);
     piece = 0;
   }
   return kept;

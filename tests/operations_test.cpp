@@ -100,9 +100,14 @@ TEST(Operations, FilterIsAConjunction) {
 // A term given more than once counts once, whether the repeats stand side by side or apart,
 // differ in case, or begin or end another term; the filter pages exactly as without them.
 TEST(Operations, RepeatedTermsCountOnce) {
+  auto times = [](const std::u16string& text, int count) {
+    std::u16string out;
+    for (int i = 0; i < count; ++i) out += text;
+    return out;
+  };
   const struct {
-    const char16_t* repeated;
-    const char16_t* distinct;
+    std::u16string repeated;
+    std::u16string distinct;
   } cases[] = {
       {u"night;love;night;", u"night;love;"},
       {u"love;night;LOVE;Night;love;", u"love;night;"},
@@ -113,14 +118,17 @@ TEST(Operations, RepeatedTermsCountOnce) {
       {u"a;a;;b;b;b;c;", u"a;b;c;"},
       {u"th;the;the;th;", u"th;the;"},
       {u"love;love;lov", u"love;"},
+      {u"ab;ab;abc;ab;", u"ab;abc;"},
+      {times(u"0;", 150) + u"1;" + times(u"0;", 3), u"0;1;"},
+      {times(u"night;", 97) + u"nigh;" + times(u"love;", 41) + u"love", u"night;nigh;love;"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(kit::Printable(c.repeated));
     const std::vector<int> hits = PageThrough(c.repeated, Operation::TermFilter);
     EXPECT_EQ(hits, PageThrough(c.distinct, Operation::TermFilter));
     for (std::int32_t start : {0, 5000}) {
-      EXPECT_EQ(kit::Answer(kit::InProcess(), Operation::TermFilter, c.repeated, start),
-                reference::TermFilter(c.repeated, start));
+      EXPECT_EQ(kit::Answer(kit::InProcess(), Operation::TermFilter, c.repeated.c_str(), start),
+                reference::TermFilter(c.repeated.c_str(), start));
     }
   }
 }
