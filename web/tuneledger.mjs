@@ -139,6 +139,7 @@ export class TuneLedger {
   #inputUnits; // its capacity in UTF-16 units, terminator included
   #kernel;
   #written = null; // the text the input holds
+  #units = new Uint16Array(0); // the module's memory as UTF-16 units (#read)
 
   // Use load(); a caller who instantiated tuneledger.wasm itself may pass the instance.
   constructor(instance) {
@@ -238,19 +239,21 @@ export class TuneLedger {
     return text;
   }
 
-  // The NUL-terminated UTF-16 answer at `address` as a string.
+  // The NUL-terminated UTF-16 answer at `address` as a string. The view of the module's memory
+  // is made again only if the memory was replaced (no call grows it); answers hold no surrogates,
+  // so decoding them as UTF-16 changes no character.
   #read(address) {
-    const memory = new Uint16Array(this.#exports.memory.buffer);
+    let memory = this.#units;
+    if (memory.buffer !== this.#exports.memory.buffer) memory = this.#units = new Uint16Array(this.#exports.memory.buffer);
     const first = address >>> 1;
     let end = first;
     while (memory[end] !== 0) ++end;
-    let text = '';
-    for (let at = first; at < end; at += 4096) {
-      text += String.fromCharCode.apply(null, memory.subarray(at, Math.min(end, at + 4096)));
-    }
-    return text;
+    return utf16.decode(memory.subarray(first, end));
   }
+
 }
+
+const utf16 = new TextDecoder('utf-16le');
 
 // Loads the module. `source`: a URL (string or URL object), under Node also a file path, or the
 // module's bytes (ArrayBuffer, typed array, Node Buffer), a Response or a WebAssembly.Module.
