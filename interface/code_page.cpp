@@ -75,10 +75,8 @@ namespace {
 // 32-bit x86 assumes no SSE2: there this is compiled for it and runs only once the processor has
 // said it has it. (Where SSE2 is assumed, no attribute, so that it inlines.)
 #if defined(__SSE2__)
-constexpr bool AssumesSse2 = true;
 #define TUNELEDGER_SSE2_FUNCTION inline
 #else
-constexpr bool AssumesSse2 = false;
 #define TUNELEDGER_SSE2_FUNCTION [[gnu::target("sse2")]]
 #endif
 
@@ -99,9 +97,12 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
 }
 
 bool RunsSse2() {
-  if (AssumesSse2) return true;
+#if defined(__SSE2__)
+  return true;
+#else
   __builtin_cpu_init();
   return __builtin_cpu_supports("sse2");
+#endif
 }
 #endif
 

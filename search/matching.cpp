@@ -41,10 +41,11 @@ inline void FoldBytes(char* text, std::size_t length) {
 }
 #endif
 
+#if !defined(__SSE2__) && !defined(__ARM_NEON) && !defined(__wasm_simd128__)
 // A machine word at a time, where there are no vectors: in each byte, bit 0x20 is set where the
 // byte is 'A' to 'Z'. No carry crosses a byte (each sum stays below 0x100), and the word's byte
 // order doesn't matter.
-[[maybe_unused]] void FoldWords(char* text, std::size_t length) {
+void FoldWords(char* text, std::size_t length) {
   using Word = std::uintptr_t;
   constexpr Word Ones = static_cast<Word>(~Word{0}) / 0xFF;
   std::size_t i = 0;
@@ -60,6 +61,7 @@ inline void FoldBytes(char* text, std::size_t length) {
   }
   FoldBytes(text + i, length - i);
 }
+#endif
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "search/index/block_index.h"
 
+#include <cstdint>
+
 namespace tuneledger {
 namespace {
 
@@ -74,29 +76,28 @@ bool BlockMask::Empty() const {
 // half on its own, in its own registers.
 namespace {
 
-int OnesIn(std::uint32_t x) {
-  x -= (x >> 1) & 0x55555555u;
-  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
-  x = (x + (x >> 4)) & 0x0F0F0F0Fu;
-  return static_cast<int>((x * 0x01010101u) >> 24);
+template <typename Word>
+int OnesIn(Word x) {
+  constexpr Word Ones = static_cast<Word>(~Word{0}) / 0xFF;  // 0x0101...01
+  x -= (x >> 1) & Ones * 0x55;
+  x = (x & Ones * 0x33) + ((x >> 2) & Ones * 0x33);
+  x = (x + (x >> 4)) & Ones * 0x0F;
+  return static_cast<int>(static_cast<Word>(x * Ones) >> (8 * sizeof(Word) - 8));
 }
 
-int OnesIn(std::uint64_t x) {
-  if constexpr (sizeof(void*) < 8) {
-    return OnesIn(static_cast<std::uint32_t>(x)) + OnesIn(static_cast<std::uint32_t>(x >> 32));
-  } else {
-    x -= (x >> 1) & 0x5555555555555555u;
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return static_cast<int>((x * 0x0101010101010101u) >> 56);
-  }
+int OnesInWord(std::uint64_t word) {
+#if UINTPTR_MAX <= 0xFFFFFFFFu
+  return OnesIn(static_cast<std::uint32_t>(word)) + OnesIn(static_cast<std::uint32_t>(word >> 32));
+#else
+  return OnesIn(word);
+#endif
 }
 
 }  // namespace
 
 int BlockMask::Count() const {
   int count = 0;
-  for (int w = 0; w < MaskWords; ++w) count += OnesIn(words_[w]);
+  for (int w = 0; w < MaskWords; ++w) count += OnesInWord(words_[w]);
   return count;
 }
 
