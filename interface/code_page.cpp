@@ -96,14 +96,12 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
   }
 }
 
+#if !defined(__SSE2__)
 bool RunsSse2() {
-#if defined(__SSE2__)
-  return true;
-#else
   __builtin_cpu_init();
   return __builtin_cpu_supports("sse2");
-#endif
 }
+#endif
 #endif
 
 #if defined(TUNELEDGER_NEON_AT_RUN_TIME)
@@ -127,7 +125,9 @@ bool RunsSse2() {
 // Writes each byte as the character of its own value, which is its character unless it lies in
 // 0x80-0x9F; says whether none did (when one did, `out` may be only partly written).
 bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
-#if defined(__i386__) || defined(__x86_64__)
+#if defined(__SSE2__)
+  if (length >= 16) return WidenAsOwnValuesSse2(text, length, out);
+#elif defined(__i386__)
   if (length >= 16 && RunsSse2()) return WidenAsOwnValuesSse2(text, length, out);
 #endif
 #if defined(TUNELEDGER_NEON_AT_RUN_TIME)
