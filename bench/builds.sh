@@ -65,21 +65,27 @@ times() {
     echo "$name|$kernel|$hits|||$ms" >> "$rows"
   done
 }
-# count QEMU DRIVER LIBRARY KERNEL: a warm walk's instructions under qemu.
-count() {
-  local qemu=$1 driver=$2 library=$3 kernel=$4 one two
-  local sysroot
-  sysroot=$(sysroot_of "$qemu")
-  one=$($qemu -cpu max -L $sysroot -plugin "$scratch/qemu_count.so" -d plugin "$driver" "$workload" --library "$library" --only "$kernel" --walks 1 2>&1 >/dev/null | sed -n 's/^instructions //p')
-  two=$($qemu -cpu max -L $sysroot -plugin "$scratch/qemu_count.so" -d plugin "$driver" "$workload" --library "$library" --only "$kernel" --walks 2 2>&1 >/dev/null | sed -n 's/^instructions //p')
-  echo $((two - one))
-}
 sysroot_of() {
   case $1 in
     qemu-i386) echo /usr/i686-linux-gnu ;;
     qemu-arm) echo /usr/arm-linux-gnueabihf ;;
     *) echo / ;;
   esac
+}
+# instructions QEMU PROGRAM [ARGUMENT...]: the guest instructions of one run, counted by the plugin.
+instructions() {
+  local qemu=$1
+  shift
+  $qemu -cpu max -L "$(sysroot_of "$qemu")" -plugin "$scratch/qemu_count.so" -d plugin "$@" 2>&1 >/dev/null |
+    sed -n 's/^instructions //p'
+}
+# warm COMMAND...: one warm walk's instructions, the COMMAND run with 2 walks less with 1 (the
+# number of walks is its last argument).
+warm() {
+  local one two
+  one=$("$@" 1)
+  two=$("$@" 2)
+  echo $((two - one))
 }
 
 echo "measuring the Linux builds" >&2
@@ -96,20 +102,16 @@ for arch in x86_64 i686 arm; do
   for kernel in $kernels; do
     only=$kernel
     [[ $kernel == library:* ]] && only=library
-    n=$(count "$qemu" "$dir/bench/tuneledger_builds" "$dir/libtuneledger.so" "$only")
+    n=$(warm instructions "$qemu" "$dir/bench/tuneledger_builds" "$workload" --library "$dir/libtuneledger.so" \
+      --only "$only" --walks)
     echo "$arch Linux|$kernel||$n||" >> "$rows"
   done
 done
 # The CE DLL (its word32 kernel: CE assumes no NEON), walked by the stand-in loader under qemu-arm.
 wince=$root/build/builds-wince
-ce_walks() {
-  qemu-arm -L /usr/arm-linux-gnueabihf -plugin "$scratch/qemu_count.so" -d plugin \
-    "$wince/wince-loader/tests/wince_loader/tuneledger_wince_loader" "$wince/bin/TUNELEDGER.dll" \
-    --workload "$workload" "$1" 2>&1 | sed -n 's/^instructions //p'
-}
-one=$(ce_walks 1)
-two=$(ce_walks 2)
-echo "Windows CE DLL|library:word32||$((two - one))||" >> "$rows"
+n=$(warm instructions qemu-arm "$wince/wince-loader/tests/wince_loader/tuneledger_wince_loader" \
+  "$wince/bin/TUNELEDGER.dll" --workload "$workload")
+echo "Windows CE DLL|library:word32||$n||" >> "$rows"
 # callgrind: each kernel's walk dumped on its own by the driver.
 valgrind --tool=callgrind --callgrind-out-file="$scratch/cg" "$linux64/bench/tuneledger_builds" "$workload" \
   --library "$linux64/libtuneledger.so" --runs 1 >/dev/null 2>>"$log"

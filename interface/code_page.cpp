@@ -9,13 +9,10 @@
 #include <emmintrin.h>
 #endif
 
-// 32-bit ARM Linux assumes no NEON: GCC builds a NEON loop beside the others, run once the
-// processor has said it has NEON. (Clang's arm_neon.h needs NEON for the whole file.)
-#if defined(__arm__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && !defined(__ARM_NEON)
-#define TUNELEDGER_NEON_AT_RUN_TIME 1
+#include "search/kernels/processor.h"
+
+#if defined(TUNELEDGER_NEON_BESIDE)
 #include <arm_neon.h>
-#include <asm/hwcap.h>
-#include <sys/auxv.h>
 #endif
 
 namespace tuneledger {
@@ -95,16 +92,9 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
     if (i + 16 == length) return true;
   }
 }
-
-#if !defined(__SSE2__)
-bool RunsSse2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("sse2");
-}
-#endif
 #endif
 
-#if defined(TUNELEDGER_NEON_AT_RUN_TIME)
+#if defined(TUNELEDGER_NEON_BESIDE)
 // WidenAsOwnValues sixteen bytes a step, as the SSE2 loop does.
 [[gnu::target("fpu=neon")]] bool WidenAsOwnValuesNeon(const char* text, std::size_t length, char16_t* out) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
@@ -130,8 +120,8 @@ bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
 #elif defined(__i386__)
   if (length >= 16 && RunsSse2()) return WidenAsOwnValuesSse2(text, length, out);
 #endif
-#if defined(TUNELEDGER_NEON_AT_RUN_TIME)
-  if (length >= 16 && (getauxval(AT_HWCAP) & HWCAP_NEON) != 0) return WidenAsOwnValuesNeon(text, length, out);
+#if defined(TUNELEDGER_NEON_BESIDE)
+  if (length >= 16 && RunsNeon()) return WidenAsOwnValuesNeon(text, length, out);
 #endif
   std::size_t i = 0;
 #if !defined(__SSE2__) && !defined(__ARM_NEON)

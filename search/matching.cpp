@@ -3,13 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
-// 32-bit ARM Linux assumes no NEON: GCC builds a NEON loop beside the others, run once the
-// processor has said it has NEON. (Clang's arm_neon.h needs NEON for the whole file.)
-#if defined(__arm__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && !defined(__ARM_NEON)
-#define TUNELEDGER_NEON_AT_RUN_TIME 1
+#include "search/kernels/processor.h"
+
+#if defined(TUNELEDGER_NEON_BESIDE)
 #include <arm_neon.h>
-#include <asm/hwcap.h>
-#include <sys/auxv.h>
 #endif
 
 namespace tuneledger {
@@ -26,7 +23,7 @@ inline void FoldBytes(char* text, std::size_t length) {
 [[gnu::target("sse2")]] void FoldBytesSse2(char* text, std::size_t length) { FoldBytes(text, length); }
 #endif
 
-#if defined(TUNELEDGER_NEON_AT_RUN_TIME)
+#if defined(TUNELEDGER_NEON_BESIDE)
 // Sixteen bytes a step, the last sixteen overlapping those before (folding twice changes
 // nothing), for a text of 16 bytes or more.
 [[gnu::target("fpu=neon")]] void FoldBytesNeon(char* text, std::size_t length) {
@@ -70,11 +67,10 @@ void FoldCase(char* text, std::size_t length) {
   FoldBytes(text, length);
 #else
 #if defined(__i386__)
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("sse2")) return FoldBytesSse2(text, length);
+  if (RunsSse2()) return FoldBytesSse2(text, length);
 #endif
-#if defined(TUNELEDGER_NEON_AT_RUN_TIME)
-  if (length >= 16 && (getauxval(AT_HWCAP) & HWCAP_NEON) != 0) return FoldBytesNeon(text, length);
+#if defined(TUNELEDGER_NEON_BESIDE)
+  if (length >= 16 && RunsNeon()) return FoldBytesNeon(text, length);
 #endif
   FoldWords(text, length);
 #endif

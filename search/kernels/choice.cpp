@@ -2,49 +2,12 @@
 // the searches use: the last the processor runs, the fastest.
 #include <atomic>
 
-#if defined(TUNELEDGER_NEON_VARIANT) && !defined(__ARM_NEON) && defined(__linux__)
-#include <asm/hwcap.h>
-#include <sys/auxv.h>
-#endif
-
 #include "search/kernels/find_folded.h"
+#include "search/kernels/processor.h"
 #include "search/kernels/scan_loop.h"
 
 namespace tuneledger {
 namespace {
-
-// Asked at run time where the instruction set is no part of what the build may assume: SSE2 on
-// 32-bit x86, AVX2 everywhere, NEON on 32-bit ARM (Linux tells it in the auxiliary vector). GCC's runtime (libgcc, mingw's as well) counts AVX2 only where
-// the processor reports OSXSAVE and XGETBV shows the system saves the SSE and AVX registers.
-#if defined(TUNELEDGER_SSE2_VARIANT)
-bool RunsSse2() {
-#if defined(__SSE2__)
-  return true;  // x86-64, or a 32-bit build that assumes SSE2 throughout
-#else
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("sse2");
-#endif
-}
-#endif
-
-#if defined(TUNELEDGER_AVX2_VARIANT)
-bool RunsAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-#endif
-
-#if defined(TUNELEDGER_NEON_VARIANT)
-bool RunsNeon() {
-#if defined(__ARM_NEON)
-  return true;  // a build that assumes NEON throughout
-#elif defined(__linux__)
-  return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0;
-#else
-  return false;
-#endif
-}
-#endif
 
 // Constant data, so that listing the variants needs no guarded static. Each variant needs what
 // the one before it needs, and more (every AVX2 processor has SSE2), so those this processor

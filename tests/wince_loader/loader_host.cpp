@@ -259,13 +259,17 @@ void FirstLoad(Process& process, const std::string& path) {
   LeftNothing("after the first unload");
 }
 
+// The three calls at ordinals 1 to 3, as a CE application finds them.
+kit::Calls CallsByOrdinal(const pe::Image& image) {
+  return {As<kit::Calls::LookupFunction>(image.ByOrdinal(1)), As<kit::Calls::SearchFunction>(image.ByOrdinal(2)),
+          As<kit::Calls::SearchFunction>(image.ByOrdinal(3))};
+}
+
 // One cycle; "" or what went wrong.
 std::string RunCycle(Process& process, const std::string& path, const std::vector<Expected>& expected) {
   const std::string problem = process.Load(path);
   if (!problem.empty()) return "load: " + problem;
-  const kit::Calls calls = {As<kit::Calls::LookupFunction>(process.image.ByOrdinal(1)),
-                            As<kit::Calls::SearchFunction>(process.image.ByOrdinal(2)),
-                            As<kit::Calls::SearchFunction>(process.image.ByOrdinal(3))};
+  const kit::Calls calls = CallsByOrdinal(process.image);
   if (!calls.Complete()) return "an ordinal not found";
 
   std::atomic<int> wrong{0};
@@ -327,9 +331,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "load %s: %s\n", path.c_str(), problem.c_str());
       return 1;
     }
-    const kit::Calls calls = {As<kit::Calls::LookupFunction>(process.image.ByOrdinal(1)),
-                              As<kit::Calls::SearchFunction>(process.image.ByOrdinal(2)),
-                              As<kit::Calls::SearchFunction>(process.image.ByOrdinal(3))};
+    const kit::Calls calls = CallsByOrdinal(process.image);
     int hits = 0;
     for (int walk = std::atoi(argv[4]); walk > 0; --walk) hits = bench::Sum(bench::Walk(calls, queries));
     process.Unload();
