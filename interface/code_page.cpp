@@ -40,6 +40,166 @@ char ByteFromWide(char32_t code_point) {
   return DefaultChar;
 }
 
+namespace {
+
+#if defined(__i386__) || defined(__x86_64__)
+// 32-bit x86 assumes no SSE2: there this is compiled for it and runs only once the processor has
+// said it has it. (Where SSE2 is assumed, no attribute, so that it inlines.)
+#if defined(__SSE2__)
+#define TUNELEDGER_SSE2_FUNCTION inline
+#else
+#define TUNELEDGER_SSE2_FUNCTION [[gnu::target("sse2")]]
+#endif
+#endif
+
+bool IsAscii(char16_t unit) { return static_cast<char16_t>(unit - 1) < 0x7F; }  // 1-0x7F
+
+// Copies the characters 1-0x7F at `text` one by one, from the `n`th on, at most `most` in all,
+// and returns where they end.
+std::size_t AsciiUnits(const char16_t* text, char* out, std::size_t n, std::size_t most) {
+  while (n < most && IsAscii(text[n])) {
+    out[n] = static_cast<char>(text[n]);
+    ++n;
+  }
+  return n;
+}
+
+// A caller's text is read many units at a time, and the read that reaches its terminator may take
+// in a few bytes past it: never past the end of the page the terminator lies on. So no read
+// touches memory the text doesn't share a page with, and none can fault. Pages are 4 KiB or more
+// (64 KiB in WebAssembly). The sanitizers, which hold every read to the text's own bytes, are
+// told so.
+#define TUNELEDGER_READS_WITHIN_PAGES __attribute__((no_sanitize("address", "thread")))
+
+#if defined(__i386__) || defined(__x86_64__) || defined(TUNELEDGER_NEON_BESIDE)
+constexpr std::uintptr_t SmallestPage = 4096;
+
+// Whether the `bytes` from `at` lie in one page.
+bool InOnePage(const void* at, std::uintptr_t bytes) {
+  return reinterpret_cast<std::uintptr_t>(at) % SmallestPage <= SmallestPage - bytes;
+}
+#endif
+
+// AsciiRun eight units a step, for vectors of 16 bytes: `ascii` tells which of the units at a
+// place are 1-0x7F (a mask of their leading run: all of 0xFF.. for eight, a count of trailing
+// ones otherwise), `narrow` writes eight units' low bytes. Where eight units would reach into the
+// next page, it goes a unit at a time.
+#if defined(__i386__) || defined(__x86_64__)
+// The units 1-0x7F are, signed, above 0 and below 0x80; a mask bit for each byte.
+TUNELEDGER_READS_WITHIN_PAGES TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* out,
+                                                                                 std::size_t most) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i above_ascii = _mm_set1_epi16(0x80);
+  std::size_t n = 0;
+  while (n + 8 <= most) {
+    if (!InOnePage(text + n, 16)) {
+      const std::size_t end = AsciiUnits(text, out, n, n + 1);
+      if (end == n) return n;
+      n = end;
+      continue;
+    }
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + n));
+    const __m128i ascii = _mm_and_si128(_mm_cmpgt_epi16(units, zero), _mm_cmplt_epi16(units, above_ascii));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(units, units));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(ascii));
+    if (mask != 0xFFFF) return n + static_cast<std::size_t>(__builtin_ctz(~mask)) / 2;
+    n += 8;
+  }
+  return AsciiUnits(text, out, n, most);
+}
+#endif
+
+#if defined(TUNELEDGER_NEON_BESIDE)
+// A byte of the 64-bit mask for each unit.
+TUNELEDGER_READS_WITHIN_PAGES [[gnu::target("fpu=neon")]] std::size_t AsciiRunNeon(const char16_t* text, char* out,
+                                                                                    std::size_t most) {
+  std::size_t n = 0;
+  while (n + 8 <= most) {
+    if (!InOnePage(text + n, 16)) {
+      const std::size_t end = AsciiUnits(text, out, n, n + 1);
+      if (end == n) return n;
+      n = end;
+      continue;
+    }
+    const uint16x8_t units = vreinterpretq_u16_u8(vld1q_u8(reinterpret_cast<const std::uint8_t*>(text + n)));
+    const uint16x8_t ascii = vcltq_u16(vsubq_u16(units, vdupq_n_u16(1)), vdupq_n_u16(0x7F));
+    vst1_u8(reinterpret_cast<std::uint8_t*>(out + n), vmovn_u16(units));
+    const std::uint64_t mask = vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(ascii, 4)), 0);
+    if (mask != ~std::uint64_t{0}) return n + static_cast<std::size_t>(__builtin_ctzll(~mask)) / 8;
+    n += 8;
+  }
+  return AsciiUnits(text, out, n, most);
+}
+#endif
+
+#if !defined(__SSE2__)
+// Without vectors, machine words: aligned ones, so that none reaches into the next page. Four
+// units a step, in one 64-bit word where the processor (or WebAssembly) has 64-bit registers, else
+// in two 32-bit words; a unit a step up to the first aligned word and after the last whole step.
+#if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
+// Whether the four 16-bit lanes of `word` are all 1-0x7F: none is 0x80 or more, and then none is
+// 0 (it borrows, and sets its top bit).
+bool AllAscii(std::uint64_t word) {
+  constexpr std::uint64_t ones = 0x0001000100010001u;
+  return (word & ones * 0xFF80) == 0 && ((word - ones) & ones * 0x8000) == 0;
+}
+// The low bytes of the four lanes, in order.
+std::uint32_t NarrowFour(std::uint64_t word) {
+  const std::uint64_t bytes = word | word >> 8;  // lanes below 0x80: nothing in their high bytes
+  return static_cast<std::uint32_t>((bytes & 0xFFFF) | (bytes >> 16 & 0xFFFF0000u));
+}
+using FourUnits = std::uint64_t;
+#else
+struct FourUnits {
+  std::uint32_t low, high;
+};
+bool AllAscii(FourUnits four) {
+  constexpr std::uint32_t ones = 0x00010001u;
+  return ((four.low | four.high) & ones * 0xFF80) == 0 && (((four.low - ones) | (four.high - ones)) & ones * 0x8000) == 0;
+}
+std::uint32_t NarrowFour(FourUnits four) {
+  return ((four.low | four.low >> 8) & 0xFFFF) | (four.high | four.high >> 8) << 16;
+}
+#endif
+
+TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunWords(const char16_t* text, char* out, std::size_t most) {
+  std::size_t n = 0;
+  while (n < most && reinterpret_cast<std::uintptr_t>(text + n) % sizeof(FourUnits) != 0 && IsAscii(text[n])) {
+    out[n] = static_cast<char>(text[n]);
+    ++n;
+  }
+  if (reinterpret_cast<std::uintptr_t>(text + n) % sizeof(FourUnits) == 0) {
+    for (; n + 4 <= most; n += 4) {
+      FourUnits four;
+      std::memcpy(&four, text + n, sizeof four);
+      if (!AllAscii(four)) break;
+      const std::uint32_t bytes = NarrowFour(four);
+      std::memcpy(out + n, &bytes, sizeof bytes);
+    }
+  }
+  return AsciiUnits(text, out, n, most);
+}
+#endif
+
+// The run of characters 1-0x7F at `text`, at most `most` of them, each copied to `out` as its
+// byte (bytes past the run, up to `most`, may be written too); returns how many. Nearly every
+// text a caller passes is one such run. (A text at an odd address goes a unit at a time.)
+std::size_t AsciiRun(const char16_t* text, char* out, std::size_t most) {
+  if (reinterpret_cast<std::uintptr_t>(text) % 2 != 0) return AsciiUnits(text, out, 0, most);
+#if defined(__SSE2__)
+  return AsciiRunSse2(text, out, most);
+#else
+#if defined(__i386__)
+  if (RunsSse2()) return AsciiRunSse2(text, out, most);
+#elif defined(TUNELEDGER_NEON_BESIDE)
+  if (RunsNeon()) return AsciiRunNeon(text, out, most);
+#endif
+  return AsciiRunWords(text, out, most);
+#endif
+}
+
+}  // namespace
+
 FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
   std::size_t length = 0;
   if (text != nullptr) {
@@ -47,7 +207,9 @@ FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
     const char16_t* unit = text;
     for (;;) {
       // Characters 1-0x7F, nearly every one a caller passes, in a loop of their own.
-      while (length < room && static_cast<char16_t>(*unit - 1) < 0x7F) field[length++] = static_cast<char>(*unit++);
+      const std::size_t run = AsciiRun(unit, field + length, room - length);
+      unit += run;
+      length += run;
       if (*unit == 0) break;
       if (length == room) {
         field[length] = '\0';
@@ -69,14 +231,6 @@ FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
 namespace {
 
 #if defined(__i386__) || defined(__x86_64__)
-// 32-bit x86 assumes no SSE2: there this is compiled for it and runs only once the processor has
-// said it has it. (Where SSE2 is assumed, no attribute, so that it inlines.)
-#if defined(__SSE2__)
-#define TUNELEDGER_SSE2_FUNCTION inline
-#else
-#define TUNELEDGER_SSE2_FUNCTION [[gnu::target("sse2")]]
-#endif
-
 // WidenAsOwnValues sixteen bytes at a time, for a text of 16 bytes or more: the last sixteen
 // overlap those before, so that no byte is left over for a loop of one byte at a time. Bytes
 // 0x80-0x9F are, signed, -128 to -97.

@@ -1,6 +1,7 @@
 // The code page and the folding, exhaustively: every byte and every UTF-16 code unit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "interface/code_page.h"
@@ -75,6 +76,38 @@ TEST(CodePage, CharactersAndSurrogates) {
       {u"x\xDC00", "x?"},
   };
   for (const auto& c : cases) EXPECT_EQ(Narrow(c.text), c.narrow) << testing::PrintToString(c.text);
+}
+
+// Narrowing copies plain characters many units at a time where the text is aligned: at every
+// alignment, in texts of every length up to a few blocks, with a unit of each kind (the edges of
+// 1-0x7F, characters beyond them) at every place, into fields of every size around the text's.
+TEST(CodePage, NarrowingAgreesUnitByUnit) {
+  const char16_t others[] = {u'\x01', u'\x7F', u'\x80', u'\xE9', u'\u20AC', u'\xFF01', u'\xFFFF'};
+  alignas(64) char16_t buffer[96];
+  for (std::size_t offset = 0; offset < 9; ++offset) {
+    for (std::size_t length = 0; length <= 40; ++length) {
+      for (std::size_t place = 0; place <= length; ++place) {  // `length`: no other unit
+        for (char16_t other : others) {
+          char16_t* text = buffer + offset;
+          std::fill(text, text + length, u'k');
+          if (place < length) text[place] = other;
+          text[length] = u'\0';
+          std::string expected;
+          for (std::size_t i = 0; i < length; ++i) expected += static_cast<char>(reference::ByteOfChar(text[i]));
+          for (std::size_t capacity = length / 2 + 1; capacity <= length + 2; ++capacity) {
+            char field[48];
+            FieldText narrow = ToNarrow(text, field, capacity);
+            const std::size_t kept = std::min(length, capacity - 1);
+            ASSERT_EQ(narrow.fits, kept == length) << offset << " " << length << " " << place << " " << capacity;
+            ASSERT_EQ(std::string(narrow.bytes, narrow.length), expected.substr(0, kept))
+                << offset << " " << length << " " << place << " " << capacity;
+            ASSERT_EQ(field[kept], '\0');
+          }
+          if (place == length) break;  // the same text for every `other`
+        }
+      }
+    }
+  }
 }
 
 TEST(CodePage, NullTextIsEmpty) {

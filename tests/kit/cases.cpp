@@ -77,6 +77,15 @@ CaseList::CaseList(const EntrySource& entry) {
       {TermFilter, u"|46547|;", 0, 11081, nullptr, Entry11081},
       {TermFilter, u"|44323|;", 0, NoEntry, NotFound, nullptr},
   });
+  // A caller's text is copied many plain characters a step: one beyond them stops the step at
+  // every place, after runs of every length up to a few steps.
+  for (std::size_t length = 0; length <= 17; ++length) {
+    const std::u16string run(length, u';');
+    Add({
+        {TermFilter, Keep(run + u"\u0100;" + run), 0, 191, nullptr, nullptr},  // '?'
+        {TermFilter, Keep(run + u"\u20AC;"), 0, 730, nullptr, nullptr},        // byte 0x80
+    });
+  }
 
   // Unusual input, row by row as README shows it.
   Add({R"md(index below 0 or above 11081, down to INT32_MIN and up to INT32_MAX)md",
