@@ -80,53 +80,52 @@ bool InOnePage(const void* at, std::uintptr_t bytes) {
 }
 #endif
 
-// AsciiRun eight units a step, for vectors of 16 bytes: `ascii` tells which of the units at a
-// place are 1-0x7F (a mask of their leading run: all of 0xFF.. for eight, a count of trailing
-// ones otherwise), `narrow` writes eight units' low bytes. Where eight units would reach into the
-// next page, it goes a unit at a time.
+// AsciiRun sixteen units a step, in two vectors of 16 bytes: their units narrowed with unsigned
+// saturation (0 and above 0x7FFF to 0, above 0xFF to 0xFF) are bytes of 1-0x7F, signed above 0,
+// just where the units are 1-0x7F. Where the two vectors would reach into the next page, and for
+// the last few units of `most`, a unit at a time.
 #if defined(__i386__) || defined(__x86_64__)
-// The units 1-0x7F are, signed, above 0 and below 0x80; a mask bit for each byte.
 TUNELEDGER_READS_WITHIN_PAGES TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* out,
                                                                                  std::size_t most) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i above_ascii = _mm_set1_epi16(0x80);
   std::size_t n = 0;
-  while (n + 8 <= most) {
-    if (!InOnePage(text + n, 16)) {
+  while (n + 16 <= most) {
+    if (!InOnePage(text + n, 32)) {
       const std::size_t end = AsciiUnits(text, out, n, n + 1);
       if (end == n) return n;
       n = end;
       continue;
     }
-    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + n));
-    const __m128i ascii = _mm_and_si128(_mm_cmpgt_epi16(units, zero), _mm_cmplt_epi16(units, above_ascii));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(units, units));
-    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(ascii));
-    if (mask != 0xFFFF) return n + static_cast<std::size_t>(__builtin_ctz(~mask)) / 2;
-    n += 8;
+    const auto* units = reinterpret_cast<const __m128i*>(text + n);
+    const __m128i bytes = _mm_packus_epi16(_mm_loadu_si128(units), _mm_loadu_si128(units + 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), bytes);
+    const auto ascii = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(bytes, _mm_setzero_si128())));
+    if (ascii != 0xFFFF) return n + static_cast<std::size_t>(__builtin_ctz(~ascii));
+    n += 16;
   }
   return AsciiUnits(text, out, n, most);
 }
 #endif
 
 #if defined(TUNELEDGER_NEON_BESIDE)
-// A byte of the 64-bit mask for each unit.
+// The comparison's bytes halved to four bits each, a unit a nibble of one 64-bit mask.
 TUNELEDGER_READS_WITHIN_PAGES [[gnu::target("fpu=neon")]] std::size_t AsciiRunNeon(const char16_t* text, char* out,
                                                                                     std::size_t most) {
   std::size_t n = 0;
-  while (n + 8 <= most) {
-    if (!InOnePage(text + n, 16)) {
+  while (n + 16 <= most) {
+    if (!InOnePage(text + n, 32)) {
       const std::size_t end = AsciiUnits(text, out, n, n + 1);
       if (end == n) return n;
       n = end;
       continue;
     }
-    const uint16x8_t units = vreinterpretq_u16_u8(vld1q_u8(reinterpret_cast<const std::uint8_t*>(text + n)));
-    const uint16x8_t ascii = vcltq_u16(vsubq_u16(units, vdupq_n_u16(1)), vdupq_n_u16(0x7F));
-    vst1_u8(reinterpret_cast<std::uint8_t*>(out + n), vmovn_u16(units));
-    const std::uint64_t mask = vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(ascii, 4)), 0);
-    if (mask != ~std::uint64_t{0}) return n + static_cast<std::size_t>(__builtin_ctzll(~mask)) / 8;
-    n += 8;
+    const auto* units = reinterpret_cast<const std::uint8_t*>(text + n);
+    const uint8x16_t bytes = vcombine_u8(vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(units))),
+                                         vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(units + 16))));
+    vst1q_u8(reinterpret_cast<std::uint8_t*>(out + n), bytes);
+    const uint8x16_t ascii = vcgtq_s8(vreinterpretq_s8_u8(bytes), vdupq_n_s8(0));
+    const std::uint64_t mask = vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(ascii), 4)), 0);
+    if (mask != ~std::uint64_t{0}) return n + static_cast<std::size_t>(__builtin_ctzll(~mask)) / 4;
+    n += 16;
   }
   return AsciiUnits(text, out, n, most);
 }
@@ -280,14 +279,18 @@ bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
   std::size_t i = 0;
 #if !defined(__SSE2__) && !defined(__ARM_NEON)
   // No vectors the compiler may assume (32-bit ARM, WebAssembly, 32-bit x86 without SSE2): four
-  // bytes a 32-bit word are checked at once. A byte of 0x80-0x9F has 100 for its top three bits,
+  // bytes a 32-bit word are checked and widened at once. A byte of 0x80-0x9F has 100 for its top three bits,
   // so it is a zero byte of `controls`.
   for (; i + 4 <= length; i += 4) {
     std::uint32_t word;
     std::memcpy(&word, text + i, sizeof word);
     const std::uint32_t controls = (word & 0xE0E0E0E0u) ^ 0x80808080u;
     if (((controls - 0x01010101u) & ~controls & 0x80808080u) != 0) return false;
-    for (std::size_t k = i; k < i + 4; ++k) out[k] = static_cast<unsigned char>(text[k]);
+    // Each byte in a 16-bit lane of its own: the first two in one word, the last two in another.
+    const std::uint32_t first = (word & 0xFFu) | (word & 0xFF00u) << 8;
+    const std::uint32_t last = (word >> 16 & 0xFFu) | (word >> 8 & 0xFF0000u);
+    std::memcpy(out + i, &first, sizeof first);
+    std::memcpy(out + i + 2, &last, sizeof last);
   }
 #endif
   // A loop the compiler turns into vector code where it has vectors: an unsigned flag rather

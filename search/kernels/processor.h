@@ -1,9 +1,9 @@
 // What this processor runs, asked at run time where the build may not assume it: SSE2 on 32-bit
 // x86, AVX2 everywhere, NEON on 32-bit ARM (Linux tells it in the auxiliary vector). The scan
-// kernels' choice asks (choice.cpp), and so do the loops that fold and widen a text
-// (search/matching.cpp, interface/code_page.cpp). GCC's runtime (libgcc, mingw's as well) counts
-// AVX2 only where the processor reports OSXSAVE and XGETBV shows the system saves the SSE and AVX
-// registers.
+// kernels' choice asks (choice.cpp), and so do the loops that fold, copy and widen a text on every
+// call (search/matching.cpp, interface/code_page.cpp): each question is asked once, on first use,
+// and its answer kept. GCC's runtime (libgcc, mingw's as well) counts AVX2 only where the
+// processor reports OSXSAVE and XGETBV shows the system saves the SSE and AVX registers.
 //
 // Include it only from files compiled for the build's baseline instruction set, never from a
 // kernel's file: the linker keeps one copy of each function for every caller.
@@ -24,19 +24,38 @@
 
 namespace tuneledger {
 
+// The answer kept in `answer` (0 until asked, then 1 for no and 2 for yes), or `ask`'s, kept. A
+// plain static rather than a function's constant: the library links no C++ runtime, whose guard
+// calls such a constant would need. Threads that ask at once all keep the same answer.
+template <typename Ask>
+bool Remembered(int& answer, Ask ask) {
+  int known = __atomic_load_n(&answer, __ATOMIC_RELAXED);
+  if (known == 0) {
+    known = ask() ? 2 : 1;
+    __atomic_store_n(&answer, known, __ATOMIC_RELAXED);
+  }
+  return known == 2;
+}
+
 #if defined(__i386__) || defined(__x86_64__)
 inline bool RunsSse2() {
 #if defined(__SSE2__)
   return true;  // x86-64, or a 32-bit build that assumes SSE2 throughout
 #else
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("sse2");
+  static int answer;
+  return Remembered(answer, [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse2") != 0;
+  });
 #endif
 }
 
 inline bool RunsAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
+  static int answer;
+  return Remembered(answer, [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  });
 }
 #endif
 
@@ -45,7 +64,8 @@ inline bool RunsNeon() {
 #if defined(__ARM_NEON)
   return true;  // a build that assumes NEON throughout
 #elif defined(__linux__)
-  return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0;
+  static int answer;
+  return Remembered(answer, [] { return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0; });
 #else
   return false;
 #endif
