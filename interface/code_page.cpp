@@ -15,6 +15,10 @@
 #include <arm_neon.h>
 #endif
 
+#if defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#endif
+
 namespace tuneledger {
 namespace {
 
@@ -71,7 +75,7 @@ std::size_t AsciiUnits(const char16_t* text, char* out, std::size_t n, std::size
 // told so.
 #define TUNELEDGER_READS_WITHIN_PAGES __attribute__((no_sanitize("address", "thread")))
 
-#if defined(__i386__) || defined(__x86_64__) || defined(TUNELEDGER_NEON_BESIDE)
+#if defined(__i386__) || defined(__x86_64__) || defined(TUNELEDGER_NEON_BESIDE) || defined(__wasm_simd128__)
 constexpr std::uintptr_t SmallestPage = 4096;
 
 // Whether the `bytes` from `at` lie in one page.
@@ -131,7 +135,28 @@ TUNELEDGER_READS_WITHIN_PAGES [[gnu::target("fpu=neon")]] std::size_t AsciiRunNe
 }
 #endif
 
-#if !defined(__SSE2__)
+#if defined(__wasm_simd128__)
+// The same with WebAssembly SIMD, whose narrowing saturates alike.
+TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunSimd128(const char16_t* text, char* out, std::size_t most) {
+  std::size_t n = 0;
+  while (n + 16 <= most) {
+    if (!InOnePage(text + n, 32)) {
+      const std::size_t end = AsciiUnits(text, out, n, n + 1);
+      if (end == n) return n;
+      n = end;
+      continue;
+    }
+    const v128_t bytes = wasm_u8x16_narrow_i16x8(wasm_v128_load(text + n), wasm_v128_load(text + n + 8));
+    wasm_v128_store(out + n, bytes);
+    const auto ascii = static_cast<unsigned>(wasm_i8x16_bitmask(wasm_i8x16_gt(bytes, wasm_i8x16_splat(0))));
+    if (ascii != 0xFFFF) return n + static_cast<std::size_t>(__builtin_ctz(~ascii));
+    n += 16;
+  }
+  return AsciiUnits(text, out, n, most);
+}
+#endif
+
+#if !defined(__SSE2__) && !defined(__wasm_simd128__)
 // Without vectors, machine words: aligned ones, so that none reaches into the next page. Four
 // units a step, in one 64-bit word where the processor (or WebAssembly) has 64-bit registers, else
 // in two 32-bit words; a unit a step up to the first aligned word and after the last whole step.
@@ -187,6 +212,8 @@ std::size_t AsciiRun(const char16_t* text, char* out, std::size_t most) {
   if (reinterpret_cast<std::uintptr_t>(text) % 2 != 0) return AsciiUnits(text, out, 0, most);
 #if defined(__SSE2__)
   return AsciiRunSse2(text, out, most);
+#elif defined(__wasm_simd128__)
+  return AsciiRunSimd128(text, out, most);
 #else
 #if defined(__i386__)
   if (RunsSse2()) return AsciiRunSse2(text, out, most);
@@ -278,9 +305,9 @@ bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
 #endif
   std::size_t i = 0;
 #if !defined(__SSE2__) && !defined(__ARM_NEON)
-  // No vectors the compiler may assume (32-bit ARM, WebAssembly, 32-bit x86 without SSE2): four
-  // bytes a 32-bit word are checked and widened at once. A byte of 0x80-0x9F has 100 for its top three bits,
-  // so it is a zero byte of `controls`.
+  // No vectors the compiler may assume (32-bit ARM, WebAssembly without SIMD, 32-bit x86 without
+  // SSE2): four bytes a 32-bit word are checked and widened at once. A byte of 0x80-0x9F has 100
+  // for its top three bits, so it is a zero byte of `controls`.
   for (; i + 4 <= length; i += 4) {
     std::uint32_t word;
     std::memcpy(&word, text + i, sizeof word);
