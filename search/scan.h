@@ -21,6 +21,12 @@ inline bool ContainsFolded(int index, const Needle& needle, FindFoldedFunction f
   return find(EntryStart(index), EntryStart(index + 1), needle) != nullptr;
 }
 
+// Whether even the needle's rarest byte stands about once an entry or more (counting what the
+// quick test takes for it): the text is mostly found within a few entries of any start.
+inline bool StandsInMostEntries(const Needle& needle) {
+  return QuickTestCounts[static_cast<unsigned char>(needle.bytes[needle.rare])] > LastEntryIndex;
+}
+
 // The first entry from `from` on, in a block `blocks` leaves, that holds the needle, or NoEntry.
 int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find);
 

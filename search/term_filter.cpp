@@ -1,11 +1,13 @@
-// A filter first drops what can't change its answer: empty terms and repeated terms. A term
-// longer than any entry, or with a byte, pair or triple that occurs nowhere in the table, passes
-// no entry, and neither does a filter whose terms meet in no block. Then each term gets its
-// needle once, and the walk begins: the hits of the term likely to hold in fewest entries are
-// the candidates, and in each the other terms are checked, the one that failed last first. A
-// term that fails twice in a row is searched for instead, and its next hit becomes the
-// candidate, so a term that is rare where the others are moves the walk in long strides. Every
-// term remembers where it was last found, so no term searches a stretch of the table twice.
+// A filter first drops what can't change its answer: empty terms and repeated terms. Each term
+// left gets its needle once. Where every term stands in most entries, as when a caller pages
+// through the hits of common terms, the next hit mostly lies a few entries on: the rest of the
+// start's block is checked entry by entry first. Then the index: a term longer than any entry, or
+// with a byte, pair or triple that occurs nowhere in the table, passes no entry, and neither does
+// a filter whose terms meet in no block. Then the walk: the hits of the term likely to hold in
+// fewest entries are the candidates, and in each the other terms are checked, the one that failed
+// last first. A term that fails twice in a row is searched for instead, and its next hit becomes
+// the candidate, so a term that is rare where the others are moves the walk in long strides.
+// Every term remembers where it was last found, so no term searches a stretch of the table twice.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -137,47 +139,74 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
 }
 
 // Where each term of `terms_text` (distinct non-empty folded terms, each closed by ';', in
-// `length` bytes, at least one) lies, its needle's rare bytes and its place in the walk's order,
-// in `terms`; and the blocks from `start` every term may be in, in `blocks`. Returns how many
-// terms there are, or 0 when no entry from `start` on can hold them all: most filters that pass
-// nothing stop here, early. Inlined into its one caller: for a filter that stops here, a call's
-// cost is some 3 % of the whole.
-[[gnu::always_inline]] inline std::size_t PrepareTerms(const char* terms_text, std::size_t length, int start,
-                                                       Term* terms, BlockMask& blocks) {
+// `length` bytes, at least one) lies, and its needle's rare bytes, in `terms`. Returns how many
+// terms there are, or 0 when one is longer than any entry.
+std::size_t ReadTerms(const char* terms_text, std::size_t length, Term* terms) {
   std::size_t count = 0;
-  const bool use_index = !FewBytesFrom(start);
   for (std::size_t at = 0; at < length; ++count) {
     const char* text = terms_text + at;
-    std::size_t size = TermLength(text, length - at);
+    const std::size_t size = TermLength(text, length - at);
     if (size > LongestEntry) return 0;
-    if (use_index) {
-      blocks.KeepBlocksHolding(text, size);
-      if (blocks.Empty()) return 0;
-    }
-    terms[count] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size), 0, 0, 0, {0}};
+    const Needle needle = MakeNeedle(text, size);
+    terms[count] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size),
+                    static_cast<std::uint8_t>(needle.rare), static_cast<std::uint8_t>(needle.other), 0, {0}};
     at += size + 1;
   }
+  return count;
+}
+
+// The first entry from `start` to `end` (one past the last to check) that holds all `count`
+// terms, checked entry by entry, the term that failed last first; or `end`.
+int FirstEntryOfRange(const char* terms_text, const Term* terms, std::size_t count, int start, int end,
+                      FindFoldedFunction find) {
+  std::size_t failed = 0;
+  for (; start < end; ++start) {
+    if (!ContainsFolded(start, NeedleOf(terms_text, terms[failed]), find)) continue;
+    std::size_t i = 0;
+    while (i < count && (i == failed || ContainsFolded(start, NeedleOf(terms_text, terms[i]), find))) ++i;
+    if (i == count) return start;
+    failed = i;
+  }
+  return end;
+}
+
+// Whether every term's rarest byte stands in most entries: a caller paging through the hits asks
+// again from the entry after each, and the next is mostly a few entries on.
+bool EveryTermStandsInMostEntries(const char* terms_text, const Term* terms, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!StandsInMostEntries(NeedleOf(terms_text, terms[i]))) return false;
+  }
+  return true;
+}
+
+// For the `count` terms of `terms_text` read by ReadTerms, the blocks from `start` every term may
+// be in, in `blocks`, and each term's place in the walk's order. Returns false when no entry from
+// `start` on can hold them all: most filters that pass nothing stop here, early. Inlined into its
+// one caller: for a filter that stops here, a call's cost is some 3 % of the whole.
+[[gnu::always_inline]] inline bool PrepareTerms(const char* terms_text, Term* terms, std::size_t count, int start,
+                                                BlockMask& blocks) {
+  const bool use_index = !FewBytesFrom(start);
   if (use_index) {
+    for (std::size_t i = 0; i < count; ++i) {
+      blocks.KeepBlocksHolding(terms_text + terms[i].offset, terms[i].length);
+      if (blocks.Empty()) return false;
+    }
     for (std::size_t i = 0; i < count; ++i) {
       const char* text = terms_text + terms[i].offset;
       if (WorthAskingWhichPiecesOccur(terms[i].length, blocks) && !EveryPieceOccurs(text, terms[i].length)) {
-        return 0;
+        return false;
       }
     }
   }
-  // Each term's needle, and an order: the term likely to hold in fewest entries leads the walk.
-  // Where many blocks are left to walk, that is the term the fewest blocks from the start may
-  // hold; otherwise, cheaper to tell, the longest.
+  // An order: the term likely to hold in fewest entries leads the walk. Where many blocks are
+  // left to walk, that is the term the fewest blocks from the start may hold; otherwise, cheaper
+  // to tell, the longest.
   const bool count_blocks = use_index && count > 1 && blocks.MoreThan(8);
   for (std::size_t i = 0; i < count; ++i) {
     Term& term = terms[i];
-    const char* text = terms_text + term.offset;
-    Needle needle = MakeNeedle(text, term.length);
-    term.rare = static_cast<std::uint8_t>(needle.rare);
-    term.other = static_cast<std::uint8_t>(needle.other);
     if (count_blocks) {
       BlockMask holding(start);
-      holding.KeepBlocksHolding(text, term.length);
+      holding.KeepBlocksHolding(terms_text + term.offset, term.length);
       term.order = static_cast<std::int16_t>(holding.Count());
     } else {
       term.order = static_cast<std::int16_t>(-term.length);
@@ -188,7 +217,7 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
   std::sort(terms, terms + count, [](const Term& a, const Term& b) {
     return a.order != b.order ? a.order < b.order : a.offset < b.offset;
   });
-  return count;
+  return true;
 }
 
 // The first entry from `start` on, in the blocks `blocks` leaves, that holds all `count` terms,
@@ -198,11 +227,11 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
 // last first. A term that fails twice in a row is searched for instead, from the candidate on,
 // and its next hit becomes the candidate: so a term rarer than the lead (in the blocks left)
 // moves the walk in long strides, and no term searches a stretch of the table twice.
-int Walk(const char* terms_text, Term* terms, std::size_t count, const BlockMask& blocks, int start) {
+int Walk(const char* terms_text, Term* terms, std::size_t count, const BlockMask& blocks, int start,
+         FindFoldedFunction find) {
   // Candidates only grow, and every other term's `next` is an earlier candidate or the current
   // one, never ahead of it; the lead is searched for again from every new candidate.
   for (std::size_t i = 0; i < count; ++i) terms[i].next = -1;
-  FindFoldedFunction find = ActiveFindFolded();
   const Term& lead = terms[0];
   for (int candidate = start;;) {
     candidate = FirstEntryHolding(NeedleOf(terms_text, lead), blocks, candidate, find);
@@ -236,10 +265,20 @@ int Walk(const char* terms_text, Term* terms, std::size_t count, const BlockMask
   if (start > LastEntryIndex) return NoEntry;
   if (length == 0) return start;  // no terms: every entry passes
   Term terms[MostTerms];
-  BlockMask blocks(start);
-  std::size_t count = PrepareTerms(terms_text, length, start, terms, blocks);
+  const std::size_t count = ReadTerms(terms_text, length, terms);
   if (count == 0) return NoEntry;
-  return Walk(terms_text, terms, count, blocks, start);
+  FindFoldedFunction find = ActiveFindFolded();
+  if (!FewBytesFrom(start) && EveryTermStandsInMostEntries(terms_text, terms, count)) {
+    // Mostly a hit within a few entries: the rest of the start's block is checked entry by entry
+    // before the index is consulted.
+    const int end = EndEntryOfBlock(start / BlockSize);
+    start = FirstEntryOfRange(terms_text, terms, count, start, end, find);
+    if (start < end) return start;
+    if (start > LastEntryIndex) return NoEntry;
+  }
+  BlockMask blocks(start);
+  if (!PrepareTerms(terms_text, terms, count, start, blocks)) return NoEntry;
+  return Walk(terms_text, terms, count, blocks, start, find);
 }
 
 }  // namespace

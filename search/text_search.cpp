@@ -11,12 +11,6 @@
 namespace tuneledger {
 namespace {
 
-// Whether even the needle's rarest byte stands about once an entry or more (counting what the
-// quick test takes for it).
-bool StandsInMostEntries(const Needle& needle) {
-  return QuickTestCounts[static_cast<unsigned char>(needle.bytes[needle.rare])] > LastEntryIndex;
-}
-
 // The first entry from `start` (0 or more) that holds the folded text, or NoEntry.
 int FirstHit(const char* folded, std::size_t length, int start) {
   if (start > LastEntryIndex) return NoEntry;

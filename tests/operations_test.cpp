@@ -292,6 +292,26 @@ TEST(Operations, FiltersOfPiecesOfEntriesPageLikeTheModel) {
   }
 }
 
+// Filters whose terms all stand in most entries, paged through every hit: each next hit is
+// mostly a few entries on, looked for there before the index is asked.
+TEST(Operations, CommonTermFiltersPageLikeTheModel) {
+  const char16_t* filters[] = {u"e;a;o;", u"0;1;2;3;4;5;6;7;8;9;", u"|;e;", u"E;|0|;", u"e;|1|0|;"};
+  ForEachVariant([&] {
+    for (const char16_t* filter : filters) {
+      SCOPED_TRACE(testing::PrintToString(std::u16string(filter)));
+      std::vector<int> expected;
+      for (std::int32_t start = 0;;) {
+        std::u16string hit = reference::TermFilter(filter, start);
+        if (hit == kit::NotFound) break;
+        expected.push_back(kit::HitIndex(hit));
+        start = expected.back() + 1;
+      }
+      EXPECT_EQ(PageThrough(filter, Operation::TermFilter), expected);
+      EXPECT_FALSE(expected.empty());
+    }
+  });
+}
+
 TEST(Operations, EachOperationKeepsItsOwnResult) {
   const tuneledger_char* entry = FoodPicker(0);
   const tuneledger_char* hit = FoodPickerText(ToLibrary(u"(x124)"), 0);
