@@ -292,6 +292,21 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
 }
 #endif
 
+#if defined(__wasm_simd128__)
+// WidenAsOwnValues sixteen bytes a step, as the SSE2 loop does.
+bool WidenAsOwnValuesSimd128(const char* text, std::size_t length, char16_t* out) {
+  for (std::size_t i = 0;; i += 16) {
+    if (i + 16 > length) i = length - 16;
+    const v128_t bytes = wasm_v128_load(text + i);
+    const v128_t controls = wasm_u8x16_lt(wasm_i8x16_sub(bytes, wasm_i8x16_splat(-128)), wasm_i8x16_splat(0x20));
+    if (wasm_v128_any_true(controls)) return false;
+    wasm_v128_store(out + i, wasm_u16x8_extend_low_u8x16(bytes));
+    wasm_v128_store(out + i + 8, wasm_u16x8_extend_high_u8x16(bytes));
+    if (i + 16 == length) return true;
+  }
+}
+#endif
+
 // Writes each byte as the character of its own value, which is its character unless it lies in
 // 0x80-0x9F; says whether none did (when one did, `out` may be only partly written).
 bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
@@ -302,6 +317,9 @@ bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
 #endif
 #if defined(TUNELEDGER_NEON_BESIDE)
   if (length >= 16 && RunsNeon()) return WidenAsOwnValuesNeon(text, length, out);
+#endif
+#if defined(__wasm_simd128__)
+  if (length >= 16) return WidenAsOwnValuesSimd128(text, length, out);
 #endif
   std::size_t i = 0;
 #if !defined(__SSE2__) && !defined(__ARM_NEON)
