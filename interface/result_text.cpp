@@ -68,9 +68,9 @@ void ComposeEntry(char16_t* result, int index) {
 }
 
 void ComposeHit(char16_t* result, int index) {
-  // The digits straight into place, last first.
-  int count = 1;
-  for (int rest = index / 10; rest > 0; rest /= 10) ++count;
+  // The digits straight into place, last first. (An index has at most five.)
+  static_assert(LastEntryIndex < 100000);
+  const int count = 1 + (index >= 10) + (index >= 100) + (index >= 1000) + (index >= 10000);
   char16_t* out = result + count;
   for (int rest = index, i = count - 1; i >= 0; rest /= 10, --i) result[i] = static_cast<char16_t>(u'0' + rest % 10);
   for (const char* separator = IndexSeparator; *separator != '\0'; ++separator) *out++ = static_cast<char16_t>(*separator);

@@ -68,11 +68,42 @@ std::size_t RepeatsAfter(const char* filter, std::size_t length, std::size_t end
   return repeats;
 }
 
+// A filter this short has a few terms: each is compared with the terms kept before it, which
+// costs less than setting up a set of them.
+constexpr std::size_t ShortFilter = 32;
+
+// KeepDistinctTerms for a filter of ShortFilter bytes or fewer.
+std::size_t KeepDistinctShortTerms(char* filter, std::size_t length) {
+  std::size_t kept = 0, piece = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (filter[i] != ';') {
+      ++piece;
+      continue;
+    }
+    if (piece == 0) continue;
+    const char* term = filter + i - piece;
+    bool seen = false;
+    // The kept terms, each closed by ';', which no term holds: equal bytes and a ';' after them
+    // mean equal terms.
+    for (std::size_t at = 0; at < kept && !seen; ++at) {
+      seen = filter[at + piece] == ';' && SameBytes(filter + at, term, piece);
+      while (filter[at] != ';') ++at;
+    }
+    if (!seen) {
+      if (filter + kept != term) std::copy(term, term + piece + 1, filter + kept);
+      kept += piece + 1;
+    }
+    piece = 0;
+  }
+  return kept;
+}
+
 // Compacts the folded filter in place to its distinct non-empty terms, each still closed by ';'
 // and in the order of their first appearance, and returns the length they take. What follows the
 // last ';' is no term. Kept apart (and not inlined) so that its set of terms and the walk's
 // terms never share a stack frame.
 [[gnu::noinline]] std::size_t KeepDistinctTerms(char* filter, std::size_t length) {
+  if (length <= ShortFilter) return KeepDistinctShortTerms(filter, length);
   constexpr std::size_t MostSlots = 4096;  // a power of two, more than twice MostTerms
   static_assert(LongestFilter + 2 <= MostSlots);
   std::uint16_t kept_at[MostSlots];        // 1 + where a kept term starts; 0 for an empty slot
@@ -129,9 +160,12 @@ struct Term {
 };
 static_assert(LastEntryIndex <= INT16_MAX && LongestEntry <= UINT8_MAX && LongestFilter <= UINT16_MAX);
 
-// The length of the term at `text`, which is closed by ';'.
-std::size_t TermLength(const char* text, std::size_t room) {
-  return static_cast<std::size_t>(static_cast<const char*>(std::memchr(text, ';', room)) - text);
+// The length of the term at `text`, which is closed by ';'. Terms are short: a loop here costs
+// less than a call to the C library's memchr.
+std::size_t TermLength(const char* text) {
+  std::size_t length = 0;
+  while (text[length] != ';') ++length;
+  return length;
 }
 
 Needle NeedleOf(const char* terms_text, const Term& term) {
@@ -145,7 +179,7 @@ std::size_t ReadTerms(const char* terms_text, std::size_t length, Term* terms) {
   std::size_t count = 0;
   for (std::size_t at = 0; at < length; ++count) {
     const char* text = terms_text + at;
-    const std::size_t size = TermLength(text, length - at);
+    const std::size_t size = TermLength(text);
     if (size > LongestEntry) return 0;
     const Needle needle = MakeNeedle(text, size);
     terms[count] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size),
