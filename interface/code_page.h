@@ -29,7 +29,9 @@ struct FieldText {
 
 // Converts the NUL-terminated UTF-16 `text` into `field` (capacity bytes), one byte per
 // character: a surrogate pair is one character, a lone surrogate becomes one DefaultChar. A null
-// text is the empty text. Reads `text` only until it is clear whether it fits.
+// text is the empty text. Reads `text` only until it is clear whether it fits: up to the first
+// unit past the field's room, or to the terminator, many units a step, so that the read that
+// reaches the terminator may take in a few bytes after it, never past the end of its page.
 FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity);
 
 // Writes `length` bytes of `text` as UTF-16 at `out`, which has room for them, and returns the
