@@ -240,11 +240,12 @@ export class TuneLedger {
   }
 
   // The NUL-terminated UTF-16 answer at `address` as a string. The view of the module's memory
-  // is made again only if the memory was replaced (no call grows it); answers hold no surrogates,
-  // so decoding them as UTF-16 changes no character.
+  // is made again only if the memory was replaced (no call grows it; a grown memory leaves the
+  // old view empty, which costs less to ask than the memory's buffer); answers hold no
+  // surrogates, so decoding them as UTF-16 changes no character.
   #read(address) {
     let memory = this.#units;
-    if (memory.buffer !== this.#exports.memory.buffer) memory = this.#units = new Uint16Array(this.#exports.memory.buffer);
+    if (memory.length === 0) memory = this.#units = new Uint16Array(this.#exports.memory.buffer);
     const first = address >>> 1;
     let end = first;
     while (memory[end] !== 0) ++end;
