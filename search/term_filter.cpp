@@ -111,9 +111,9 @@ std::size_t KeepDistinctShortTerms(char* filter, std::size_t length) {
   // short filter costs little.
   std::size_t slots = 16;
   while (slots < length + 2) slots *= 2;
-  std::fill(kept_at, kept_at + slots, std::uint16_t{0});
   const std::size_t mask = slots - 1;
   std::size_t kept = 0, piece = 0;
+  bool set_made = false;
   for (std::size_t i = 0; i < length; ++i) {
     if (filter[i] != ';') {
       ++piece;
@@ -122,6 +122,20 @@ std::size_t KeepDistinctShortTerms(char* filter, std::size_t length) {
     if (piece == 0) continue;
     const char* term = filter + i - piece;
     const std::size_t repeats = RepeatsAfter(filter, length, i, piece + 1);
+    if (kept == 0) {
+      // The first term is kept with nothing to compare it with, and the set is made only for a
+      // second one: a filter of one term repeated, however long, needs none.
+      if (filter != term) std::copy(term, term + piece + 1, filter);
+      kept = piece + 1;
+      i += repeats * (piece + 1);
+      piece = 0;
+      continue;
+    }
+    if (!set_made) {
+      std::fill(kept_at, kept_at + slots, std::uint16_t{0});
+      kept_at[HashOf(filter, kept - 1) & mask] = 1;  // the first term, at the start
+      set_made = true;
+    }
     std::size_t slot = HashOf(term, piece) & mask;
     bool seen = false;
     for (; kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
