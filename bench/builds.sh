@@ -61,7 +61,8 @@ rows=$scratch/rows
 times() {
   local name=$1
   shift
-  "$@" 2>>"$log" | while read -r _ kernel _ hits _ ms; do
+  # (Programs under wine end their lines with a carriage return.)
+  "$@" 2>>"$log" | tr -d '\r' | while read -r _ kernel _ hits _ ms; do
     echo "$name|$kernel|$hits|||$ms" >> "$rows"
   done
 }
