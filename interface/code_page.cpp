@@ -82,15 +82,16 @@ constexpr std::uintptr_t SmallestPage = 4096;
 bool InOnePage(const void* at, std::uintptr_t bytes) {
   return reinterpret_cast<std::uintptr_t>(at) % SmallestPage <= SmallestPage - bytes;
 }
-#endif
 
-// AsciiRun sixteen units a step, in two vectors of 16 bytes: their units narrowed with unsigned
-// saturation (0 and above 0x7FFF to 0, above 0xFF to 0xFF) are bytes of 1-0x7F, signed above 0,
-// just where the units are 1-0x7F. Where the two vectors would reach into the next page, and for
-// the last few units of `most`, a unit at a time.
-#if defined(__i386__) || defined(__x86_64__)
-TUNELEDGER_READS_WITHIN_PAGES TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* out,
-                                                                                 std::size_t most) {
+// AsciiRun sixteen units a step, for vectors of 16 bytes: `narrow16` copies the sixteen units at a
+// place (32 bytes in one page) as bytes and returns how many of them lead as 1-0x7F, 16 when all
+// do. Where the 32 bytes would reach into the next page, and for the last few units of `most`, a
+// unit at a time. Each instruction set's `narrow16` narrows with unsigned saturation (0 and above
+// 0x7FFF to 0, above 0xFF to 0xFF): the bytes 1-0x7F, signed above 0, stand just where the units
+// are 1-0x7F.
+template <typename Narrow16>
+[[gnu::always_inline]] inline std::size_t AsciiRunBySixteen(const char16_t* text, char* out, std::size_t most,
+                                                            Narrow16 narrow16) {
   std::size_t n = 0;
   while (n + 16 <= most) {
     if (!InOnePage(text + n, 32)) {
@@ -99,60 +100,57 @@ TUNELEDGER_READS_WITHIN_PAGES TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(
       n = end;
       continue;
     }
-    const auto* units = reinterpret_cast<const __m128i*>(text + n);
-    const __m128i bytes = _mm_packus_epi16(_mm_loadu_si128(units), _mm_loadu_si128(units + 1));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), bytes);
-    const auto ascii = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(bytes, _mm_setzero_si128())));
-    if (ascii != 0xFFFF) return n + static_cast<std::size_t>(__builtin_ctz(~ascii));
+    const std::size_t ascii = narrow16(text + n, out + n);
+    if (ascii != 16) return n + ascii;
     n += 16;
   }
   return AsciiUnits(text, out, n, most);
+}
+#endif
+
+#if defined(__i386__) || defined(__x86_64__)
+// (A lambda takes the attributes of the function it is in only where they are said again.)
+#if defined(__SSE2__)
+#define TUNELEDGER_SSE2_LAMBDA TUNELEDGER_READS_WITHIN_PAGES
+#else
+#define TUNELEDGER_SSE2_LAMBDA __attribute__((target("sse2"), no_sanitize("address", "thread")))
+#endif
+
+TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* out, std::size_t most) {
+  return AsciiRunBySixteen(text, out, most, [](const char16_t* units, char* bytes) TUNELEDGER_SSE2_LAMBDA {
+    const auto* vectors = reinterpret_cast<const __m128i*>(units);
+    const __m128i narrow = _mm_packus_epi16(_mm_loadu_si128(vectors), _mm_loadu_si128(vectors + 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), narrow);
+    const auto ascii = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(narrow, _mm_setzero_si128())));
+    return ascii == 0xFFFF ? std::size_t{16} : static_cast<std::size_t>(__builtin_ctz(~ascii));
+  });
 }
 #endif
 
 #if defined(TUNELEDGER_NEON_BESIDE)
 // The comparison's bytes halved to four bits each, a unit a nibble of one 64-bit mask.
-TUNELEDGER_READS_WITHIN_PAGES [[gnu::target("fpu=neon")]] std::size_t AsciiRunNeon(const char16_t* text, char* out,
-                                                                                    std::size_t most) {
-  std::size_t n = 0;
-  while (n + 16 <= most) {
-    if (!InOnePage(text + n, 32)) {
-      const std::size_t end = AsciiUnits(text, out, n, n + 1);
-      if (end == n) return n;
-      n = end;
-      continue;
-    }
-    const auto* units = reinterpret_cast<const std::uint8_t*>(text + n);
-    const uint8x16_t bytes = vcombine_u8(vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(units))),
-                                         vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(units + 16))));
-    vst1q_u8(reinterpret_cast<std::uint8_t*>(out + n), bytes);
-    const uint8x16_t ascii = vcgtq_s8(vreinterpretq_s8_u8(bytes), vdupq_n_s8(0));
+[[gnu::target("fpu=neon")]] std::size_t AsciiRunNeon(const char16_t* text, char* out, std::size_t most) {
+  return AsciiRunBySixteen(text, out, most, [](const char16_t* units, char* bytes)
+                                                __attribute__((target("fpu=neon"), no_sanitize("address", "thread"))) {
+    const auto* from = reinterpret_cast<const std::uint8_t*>(units);
+    const uint8x16_t narrow = vcombine_u8(vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from))),
+                                          vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from + 16))));
+    vst1q_u8(reinterpret_cast<std::uint8_t*>(bytes), narrow);
+    const uint8x16_t ascii = vcgtq_s8(vreinterpretq_s8_u8(narrow), vdupq_n_s8(0));
     const std::uint64_t mask = vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(ascii), 4)), 0);
-    if (mask != ~std::uint64_t{0}) return n + static_cast<std::size_t>(__builtin_ctzll(~mask)) / 4;
-    n += 16;
-  }
-  return AsciiUnits(text, out, n, most);
+    return mask == ~std::uint64_t{0} ? std::size_t{16} : static_cast<std::size_t>(__builtin_ctzll(~mask)) / 4;
+  });
 }
 #endif
 
 #if defined(__wasm_simd128__)
-// The same with WebAssembly SIMD, whose narrowing saturates alike.
-TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunSimd128(const char16_t* text, char* out, std::size_t most) {
-  std::size_t n = 0;
-  while (n + 16 <= most) {
-    if (!InOnePage(text + n, 32)) {
-      const std::size_t end = AsciiUnits(text, out, n, n + 1);
-      if (end == n) return n;
-      n = end;
-      continue;
-    }
-    const v128_t bytes = wasm_u8x16_narrow_i16x8(wasm_v128_load(text + n), wasm_v128_load(text + n + 8));
-    wasm_v128_store(out + n, bytes);
-    const auto ascii = static_cast<unsigned>(wasm_i8x16_bitmask(wasm_i8x16_gt(bytes, wasm_i8x16_splat(0))));
-    if (ascii != 0xFFFF) return n + static_cast<std::size_t>(__builtin_ctz(~ascii));
-    n += 16;
-  }
-  return AsciiUnits(text, out, n, most);
+std::size_t AsciiRunSimd128(const char16_t* text, char* out, std::size_t most) {
+  return AsciiRunBySixteen(text, out, most, [](const char16_t* units, char* bytes) TUNELEDGER_READS_WITHIN_PAGES {
+    const v128_t narrow = wasm_u8x16_narrow_i16x8(wasm_v128_load(units), wasm_v128_load(units + 8));
+    wasm_v128_store(bytes, narrow);
+    const auto ascii = static_cast<unsigned>(wasm_i8x16_bitmask(wasm_i8x16_gt(narrow, wasm_i8x16_splat(0))));
+    return ascii == 0xFFFF ? std::size_t{16} : static_cast<std::size_t>(__builtin_ctz(~ascii));
+  });
 }
 #endif
 
@@ -207,9 +205,8 @@ TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunWords(const char16_t* text, ch
 
 // The run of characters 1-0x7F at `text`, at most `most` of them, each copied to `out` as its
 // byte (bytes past the run, up to `most`, may be written too); returns how many. Nearly every
-// text a caller passes is one such run. (A text at an odd address goes a unit at a time.)
+// text a caller passes is one such run.
 std::size_t AsciiRun(const char16_t* text, char* out, std::size_t most) {
-  if (reinterpret_cast<std::uintptr_t>(text) % 2 != 0) return AsciiUnits(text, out, 0, most);
 #if defined(__SSE2__)
   return AsciiRunSse2(text, out, most);
 #elif defined(__wasm_simd128__)

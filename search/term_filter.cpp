@@ -72,30 +72,15 @@ std::size_t RepeatsAfter(const char* filter, std::size_t length, std::size_t end
 // costs less than setting up a set of them.
 constexpr std::size_t ShortFilter = 32;
 
-// KeepDistinctTerms for a filter of ShortFilter bytes or fewer.
-std::size_t KeepDistinctShortTerms(char* filter, std::size_t length) {
-  std::size_t kept = 0, piece = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (filter[i] != ';') {
-      ++piece;
-      continue;
-    }
-    if (piece == 0) continue;
-    const char* term = filter + i - piece;
-    bool seen = false;
-    // The kept terms, each closed by ';', which no term holds: equal bytes and a ';' after them
-    // mean equal terms.
-    for (std::size_t at = 0; at < kept && !seen; ++at) {
-      seen = filter[at + piece] == ';' && SameBytes(filter + at, term, piece);
-      while (filter[at] != ';') ++at;
-    }
-    if (!seen) {
-      if (filter + kept != term) std::copy(term, term + piece + 1, filter + kept);
-      kept += piece + 1;
-    }
-    piece = 0;
+// Whether the term of `length` bytes at `term` is one of the terms kept in the first `kept` bytes
+// of `filter`. A kept term is closed by ';', which no term holds: equal bytes and a ';' after them
+// mean equal terms.
+bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size_t length) {
+  for (std::size_t at = 0; at < kept; ++at) {
+    if (filter[at + length] == ';' && SameBytes(filter + at, term, length)) return true;
+    while (filter[at] != ';') ++at;
   }
-  return kept;
+  return false;
 }
 
 // Compacts the folded filter in place to its distinct non-empty terms, each still closed by ';'
@@ -103,17 +88,18 @@ std::size_t KeepDistinctShortTerms(char* filter, std::size_t length) {
 // last ';' is no term. Kept apart (and not inlined) so that its set of terms and the walk's
 // terms never share a stack frame.
 [[gnu::noinline]] std::size_t KeepDistinctTerms(char* filter, std::size_t length) {
-  if (length <= ShortFilter) return KeepDistinctShortTerms(filter, length);
+  // A longer filter keeps its terms in a set, with at least twice as many slots as it can have
+  // terms, and only those are cleared, once a second term comes: a filter of one term repeated,
+  // however long, needs none. Only a longer one can hold long runs of a repeated term.
+  const bool in_set = length > ShortFilter;
   constexpr std::size_t MostSlots = 4096;  // a power of two, more than twice MostTerms
   static_assert(LongestFilter + 2 <= MostSlots);
   std::uint16_t kept_at[MostSlots];        // 1 + where a kept term starts; 0 for an empty slot
-  // At least twice as many slots as the filter can have terms, and only those are cleared: a
-  // short filter costs little.
   std::size_t slots = 16;
   while (slots < length + 2) slots *= 2;
   const std::size_t mask = slots - 1;
-  std::size_t kept = 0, piece = 0;
   bool set_made = false;
+  std::size_t kept = 0, piece = 0;
   for (std::size_t i = 0; i < length; ++i) {
     if (filter[i] != ';') {
       ++piece;
@@ -121,34 +107,27 @@ std::size_t KeepDistinctShortTerms(char* filter, std::size_t length) {
     }
     if (piece == 0) continue;
     const char* term = filter + i - piece;
-    const std::size_t repeats = RepeatsAfter(filter, length, i, piece + 1);
-    if (kept == 0) {
-      // The first term is kept with nothing to compare it with, and the set is made only for a
-      // second one: a filter of one term repeated, however long, needs none.
-      if (filter != term) std::copy(term, term + piece + 1, filter);
-      kept = piece + 1;
-      i += repeats * (piece + 1);
-      piece = 0;
-      continue;
-    }
-    if (!set_made) {
-      std::fill(kept_at, kept_at + slots, std::uint16_t{0});
-      kept_at[HashOf(filter, kept - 1) & mask] = 1;  // the first term, at the start
-      set_made = true;
-    }
-    std::size_t slot = HashOf(term, piece) & mask;
+    const std::size_t repeats = in_set ? RepeatsAfter(filter, length, i, piece + 1) : 0;
     bool seen = false;
-    for (; kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
-      // A kept term is closed by ';', which no term holds: equal bytes and a ';' after them mean
-      // equal terms.
-      const char* other = filter + kept_at[slot] - 1;
-      seen = other[piece] == ';' && SameBytes(other, term, piece);
+    std::size_t slot = 0;
+    if (kept != 0 && !in_set) {
+      seen = AmongKept(filter, kept, term, piece);
+    } else if (kept != 0) {
+      if (!set_made) {
+        std::fill(kept_at, kept_at + slots, std::uint16_t{0});
+        kept_at[HashOf(filter, kept - 1) & mask] = 1;  // the first term, at the start
+        set_made = true;
+      }
+      for (slot = HashOf(term, piece) & mask; kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
+        const char* other = filter + kept_at[slot] - 1;
+        seen = other[piece] == ';' && SameBytes(other, term, piece);
+      }
     }
     if (!seen) {
       // A term moves only once an earlier one was dropped; the bytes may overlap, and the copy
       // runs forwards, which is safe since the term moves towards the start.
       if (filter + kept != term) std::copy(term, term + piece + 1, filter + kept);
-      kept_at[slot] = static_cast<std::uint16_t>(kept + 1);
+      if (set_made) kept_at[slot] = static_cast<std::uint16_t>(kept + 1);
       kept += piece + 1;
     }
     i += repeats * (piece + 1);

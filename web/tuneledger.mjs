@@ -251,7 +251,6 @@ export class TuneLedger {
     while (memory[end] !== 0) ++end;
     return utf16.decode(memory.subarray(first, end));
   }
-
 }
 
 const utf16 = new TextDecoder('utf-16le');
