@@ -32,9 +32,13 @@ Needle MakeNeedle(const char* folded, std::size_t length) {
 }
 
 int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find) {
-  for (int block = blocks.NextBlock(from / BlockSize); block < BlockCount; block = blocks.NextBlock(block + 1)) {
-    int first = std::max(from, FirstEntryOfBlock(block));
-    int end = EndEntryOfBlock(block);
+  // The first block is read on its own, since the hit mostly lies there when the text is
+  // common; then each run of blocks left side by side in one stretch.
+  for (int block = blocks.NextBlock(from / BlockSize), alone = 1; block < BlockCount;
+       block = blocks.NextBlock(block), alone = 0) {
+    const int first = std::max(from, FirstEntryOfBlock(block));
+    block = alone ? block + 1 : blocks.EndOfRun(block);
+    const int end = EndEntryOfBlock(block - 1);
     if (const char* at = find(EntryStart(first), EntryStart(end), needle)) return EntryAt(at, first, end);
   }
   return NoEntry;

@@ -136,10 +136,10 @@ bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size
   return kept;
 }
 
-// A term as the walk uses it: where it lies in the field, its needle's two rare bytes, and how
-// often in a row it failed the candidate. Before the walk, `order` says where the term goes: the
-// term likely to hold in fewest entries first. During the walk, `next` is the first entry from an
-// earlier candidate on known to hold it (below the candidate: not known).
+// A term the walk checks in its candidates: where it lies in the field, its needle's two rare
+// bytes, and how often in a row it failed a candidate. Before the walk, `order` says where the
+// term goes: the term likely to hold in fewest entries first. During the walk, `next` is the
+// first entry from an earlier candidate on known to hold it (below the candidate: not known).
 struct Term {
   std::uint16_t offset;
   std::uint8_t length;
@@ -153,6 +153,18 @@ struct Term {
 };
 static_assert(LastEntryIndex <= INT16_MAX && LongestEntry <= UINT8_MAX && LongestFilter <= UINT16_MAX);
 
+// A filter as the walk takes it: the terms it checks in each candidate, and the entry rows of
+// every term's bytes, which leave as candidates only the entries that hold all of those bytes.
+// A term of one byte with a row (or that every entry holds) needs no check: the rows say
+// exactly which entries hold it.
+struct Filter {
+  const char* text;  // the terms, each closed by ';'
+  Term terms[MostTerms];
+  std::size_t count;  // of terms to check
+  EntrySieve sieve;
+  FindFoldedFunction find;
+};
+
 // The length of the term at `text`, which is closed by ';'. Terms are short: a loop here costs
 // less than a call to the C library's memchr.
 std::size_t TermLength(const char* text) {
@@ -165,67 +177,87 @@ Needle NeedleOf(const char* terms_text, const Term& term) {
   return {terms_text + term.offset, term.length, term.rare, term.other};
 }
 
-// Where each term of `terms_text` (distinct non-empty folded terms, each closed by ';', in
-// `length` bytes, at least one) lies, and its needle's rare bytes, in `terms`. Returns how many
-// terms there are, or 0 when one is longer than any entry.
-std::size_t ReadTerms(const char* terms_text, std::size_t length, Term* terms) {
-  std::size_t count = 0;
-  for (std::size_t at = 0; at < length; ++count) {
+// Reads the terms of `terms_text` (distinct non-empty folded terms, each closed by ';', in
+// `length` bytes, at least one) into `filter`: the rows of their bytes, and each term that needs
+// checking with its needle's rare bytes. Returns false when a term is longer than any entry.
+bool ReadTerms(const char* terms_text, std::size_t length, Filter& filter) {
+  filter.text = terms_text;
+  filter.count = 0;
+  for (std::size_t at = 0; at < length;) {
     const char* text = terms_text + at;
     const std::size_t size = TermLength(text);
-    if (size > LongestEntry) return 0;
-    const Needle needle = MakeNeedle(text, size);
-    terms[count] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size),
-                    static_cast<std::uint8_t>(needle.rare), static_cast<std::uint8_t>(needle.other), 0, {0}};
+    if (size > LongestEntry) return false;
+    for (std::size_t i = 0; i < size; ++i) filter.sieve.Hold(text[i]);
+    if (size > 1 || !EntrySieve::Exact(text[0])) {
+      const Needle needle = MakeNeedle(text, size);
+      // No entry is known to hold the term yet: `next` is -1.
+      filter.terms[filter.count++] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size),
+                                      static_cast<std::uint8_t>(needle.rare), static_cast<std::uint8_t>(needle.other),
+                                      0, {-1}};
+    }
     at += size + 1;
   }
-  return count;
-}
-
-// The first entry from `start` to `end` (one past the last to check) that holds all `count`
-// terms, checked entry by entry, the term that failed last first; or `end`.
-int FirstEntryOfRange(const char* terms_text, const Term* terms, std::size_t count, int start, int end,
-                      FindFoldedFunction find) {
-  std::size_t failed = 0;
-  for (; start < end; ++start) {
-    if (!ContainsFolded(start, NeedleOf(terms_text, terms[failed]), find)) continue;
-    std::size_t i = 0;
-    while (i < count && (i == failed || ContainsFolded(start, NeedleOf(terms_text, terms[i]), find))) ++i;
-    if (i == count) return start;
-    failed = i;
-  }
-  return end;
-}
-
-// Whether every term's rarest byte stands in most entries: a caller paging through the hits asks
-// again from the entry after each, and the next is mostly a few entries on.
-bool EveryTermStandsInMostEntries(const char* terms_text, const Term* terms, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!StandsInMostEntries(NeedleOf(terms_text, terms[i]))) return false;
-  }
+  filter.sieve.Seal();
   return true;
 }
 
-// For the `count` terms of `terms_text` read by ReadTerms, the blocks from `start` every term may
-// be in, in `blocks`, and each term's place in the walk's order. Returns false when no entry from
-// `start` on can hold them all: most filters that pass nothing stop here, early. Inlined into its
-// one caller: for a filter that stops here, a call's cost is some 3 % of the whole.
-[[gnu::always_inline]] inline bool PrepareTerms(const char* terms_text, Term* terms, std::size_t count, int start,
-                                                BlockMask& blocks) {
+// The first term `entry` does not hold, or filter.count when it holds them all. A term known to
+// hold there is not looked for again.
+std::size_t FirstFailing(const Filter& filter, int entry) {
+  for (std::size_t i = 0; i < filter.count; ++i) {
+    const Term& term = filter.terms[i];
+    if (term.next != entry && !ContainsFolded(entry, NeedleOf(filter.text, term), filter.find)) return i;
+  }
+  return filter.count;
+}
+
+// A caller paging through the hits asks again from the entry after each, and the next mostly
+// lies a few entries on: before the index is consulted, the candidates of `start`'s word of the
+// entry rows are checked, the term that failed last first, until NearTries of them failed.
+// Returns whether one holds every term, and sets `start` to it, or else to where the search
+// goes on.
+constexpr int NearTries = 3;
+bool PassesNearStart(Filter& filter, int& start) {
+  const int word = start / 64;
+  int tries = 0;
+  for (std::uint64_t bits = filter.sieve.Candidates(word, start); bits != 0; bits &= bits - 1) {
+    const int entry = word * 64 + __builtin_ctzll(bits);
+    const std::size_t failed = FirstFailing(filter, entry);
+    if (failed == filter.count) {
+      start = entry;
+      return true;
+    }
+    std::swap(filter.terms[0], filter.terms[failed]);
+    if (++tries == NearTries) {
+      start = entry + 1;
+      return false;
+    }
+  }
+  start = (word + 1) * 64;
+  return false;
+}
+
+// For the terms to check, the blocks from `start` every term may be in, in `blocks`, and each
+// term's place in the walk's order. Returns false when no entry from `start` on can hold them
+// all: most filters that pass nothing stop here, early. Inlined into its one caller: for a
+// filter that stops here, a call's cost is some 3 % of the whole.
+[[gnu::always_inline]] inline bool PrepareTerms(Filter& filter, int start, BlockMask& blocks) {
+  Term* terms = filter.terms;
+  const std::size_t count = filter.count;
   const bool use_index = !FewBytesFrom(start);
   if (use_index) {
     for (std::size_t i = 0; i < count; ++i) {
-      blocks.KeepBlocksHolding(terms_text + terms[i].offset, terms[i].length);
+      blocks.KeepBlocksHolding(filter.text + terms[i].offset, terms[i].length);
       if (blocks.Empty()) return false;
     }
     for (std::size_t i = 0; i < count; ++i) {
-      const char* text = terms_text + terms[i].offset;
+      const char* text = filter.text + terms[i].offset;
       if (WorthAskingWhichPiecesOccur(terms[i].length, blocks) && !EveryPieceOccurs(text, terms[i].length)) {
         return false;
       }
     }
   }
-  // An order: the term likely to hold in fewest entries leads the walk. Where many blocks are
+  // An order: the term likely to hold in fewest entries is checked first. Where many blocks are
   // left to walk, that is the term the fewest blocks from the start may hold; otherwise, cheaper
   // to tell, the longest.
   const bool count_blocks = use_index && count > 1 && blocks.MoreThan(8);
@@ -233,7 +265,7 @@ bool EveryTermStandsInMostEntries(const char* terms_text, const Term* terms, std
     Term& term = terms[i];
     if (count_blocks) {
       BlockMask holding(start);
-      holding.KeepBlocksHolding(terms_text + term.offset, term.length);
+      holding.KeepBlocksHolding(filter.text + term.offset, term.length);
       term.order = static_cast<std::int16_t>(holding.Count());
     } else {
       term.order = static_cast<std::int16_t>(-term.length);
@@ -247,42 +279,46 @@ bool EveryTermStandsInMostEntries(const char* terms_text, const Term* terms, std
   return true;
 }
 
-// The first entry from `start` on, in the blocks `blocks` leaves, that holds all `count` terms,
-// ordered by PrepareTerms, or NoEntry.
-//
-// The lead term's hits are the candidates; the others are checked in each, the one that failed
-// last first. A term that fails twice in a row is searched for instead, from the candidate on,
-// and its next hit becomes the candidate: so a term rarer than the lead (in the blocks left)
-// moves the walk in long strides, and no term searches a stretch of the table twice.
-int Walk(const char* terms_text, Term* terms, std::size_t count, const BlockMask& blocks, int start,
-         FindFoldedFunction find) {
-  // Candidates only grow, and every other term's `next` is an earlier candidate or the current
-  // one, never ahead of it; the lead is searched for again from every new candidate.
-  for (std::size_t i = 0; i < count; ++i) terms[i].next = -1;
-  const Term& lead = terms[0];
-  for (int candidate = start;;) {
-    candidate = FirstEntryHolding(NeedleOf(terms_text, lead), blocks, candidate, find);
-    if (candidate == NoEntry) return NoEntry;
-    std::size_t failed = 0;
-    for (std::size_t i = 1; i < count && failed == 0; ++i) {
-      Term& term = terms[i];
-      if (term.next == candidate || ContainsFolded(candidate, NeedleOf(terms_text, term), find)) {
-        term.next = static_cast<std::int16_t>(candidate);
-        term.misses = 0;
-      } else if (++term.misses < 2) {
-        candidate += 1;
-        failed = i;
-      } else {
-        int hit = FirstEntryHolding(NeedleOf(terms_text, term), blocks, candidate + 1, find);
-        if (hit == NoEntry) return NoEntry;
-        term.next = static_cast<std::int16_t>(hit);
-        term.misses = 0;
-        candidate = hit;
-        failed = i;
-      }
+// The first entry from `from` on that the entry rows and `blocks` both leave, or NoEntry.
+int NextCandidate(const EntrySieve& sieve, const BlockMask& blocks, int from) {
+  for (int word = from / 64; word < EntryWords;) {
+    const std::uint64_t left = blocks.EntriesLeft(word);
+    if (left == 0) {
+      // On to the word of the next block left.
+      const int block = blocks.NextBlock((word + 1) * 64 / BlockSize);
+      if (block == BlockCount) return NoEntry;
+      word = block * BlockSize / 64;
+      continue;
     }
-    if (failed == 0) return candidate;
-    std::swap(terms[1], terms[failed]);
+    if (const std::uint64_t bits = left & sieve.Candidates(word, from)) return word * 64 + __builtin_ctzll(bits);
+    ++word;
+  }
+  return NoEntry;
+}
+
+// The first entry from `start` on, among the candidates the entry rows and `blocks` leave, that
+// holds every term, ordered by PrepareTerms; or NoEntry.
+//
+// In each candidate the terms are checked, the one that failed last first. A term that fails
+// twice in a row is searched for instead, from the candidate on, and its next hit is where the
+// candidates go on: so a term rare where the candidates are moves the walk in long strides.
+int Walk(Filter& filter, const BlockMask& blocks, int start) {
+  Term* terms = filter.terms;
+  for (std::size_t i = 0; i < filter.count; ++i) {
+    terms[i].next = -1;
+    terms[i].misses = 0;
+  }
+  for (int candidate = start;;) {
+    candidate = NextCandidate(filter.sieve, blocks, candidate);
+    if (candidate == NoEntry) return NoEntry;
+    const std::size_t failed = FirstFailing(filter, candidate);
+    if (failed == filter.count) return candidate;
+    Term& term = terms[failed];
+    const int hit = FirstEntryHolding(NeedleOf(filter.text, term), blocks, candidate + 1, filter.find);
+    if (hit == NoEntry) return NoEntry;
+    term.next = static_cast<std::int16_t>(hit);
+    candidate = hit;
+    std::swap(terms[0], terms[failed]);
   }
 }
 
@@ -291,21 +327,16 @@ int Walk(const char* terms_text, Term* terms, std::size_t count, const BlockMask
 [[gnu::noinline]] int FirstEntryPassing(const char* terms_text, std::size_t length, int start) {
   if (start > LastEntryIndex) return NoEntry;
   if (length == 0) return start;  // no terms: every entry passes
-  Term terms[MostTerms];
-  const std::size_t count = ReadTerms(terms_text, length, terms);
-  if (count == 0) return NoEntry;
-  FindFoldedFunction find = ActiveFindFolded();
-  if (!FewBytesFrom(start) && EveryTermStandsInMostEntries(terms_text, terms, count)) {
-    // Mostly a hit within a few entries: the rest of the start's block is checked entry by entry
-    // before the index is consulted.
-    const int end = EndEntryOfBlock(start / BlockSize);
-    start = FirstEntryOfRange(terms_text, terms, count, start, end, find);
-    if (start < end) return start;
-    if (start > LastEntryIndex) return NoEntry;
-  }
+  Filter filter;
+  if (!ReadTerms(terms_text, length, filter)) return NoEntry;
+  static_assert(NoEntry == -1);
+  if (filter.count == 0) return filter.sieve.First(start);  // the rows tell it all
+  filter.find = ActiveFindFolded();
+  if (PassesNearStart(filter, start)) return start;
+  if (start > LastEntryIndex) return NoEntry;
   BlockMask blocks(start);
-  if (!PrepareTerms(terms_text, terms, count, start, blocks)) return NoEntry;
-  return Walk(terms_text, terms, count, blocks, start, find);
+  if (!PrepareTerms(filter, start, blocks)) return NoEntry;
+  return Walk(filter, blocks, start);
 }
 
 }  // namespace

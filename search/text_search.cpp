@@ -16,6 +16,7 @@ int FirstHit(const char* folded, std::size_t length, int start) {
   if (start > LastEntryIndex) return NoEntry;
   if (length == 0) return start;
   if (length > LongestEntry) return NoEntry;
+  if (length == 1 && EntrySieve::Exact(folded[0])) return FirstEntryHoldingByte(folded[0], start);
   Needle needle = MakeNeedle(folded, length);
   FindFoldedFunction find = ActiveFindFolded();
   if (FewBytesFrom(start)) {

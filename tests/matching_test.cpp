@@ -202,6 +202,59 @@ TEST(BlockIndex, SievesOutMostAbsentFourBytePieces) {
   EXPECT_GT(sifted_out * 100, absent * 97) << sifted_out << " of " << absent;
 }
 
+// A byte's entry row holds exactly the entries that hold the byte, folded; a byte without a row
+// is held by few entries, and one said to be in every entry is.
+TEST(BlockIndex, EntryRowsSayExactlyWhichEntriesHoldAByte) {
+  std::vector<std::string> folded;
+  for (int i = 0; i <= LastEntryIndex; ++i) folded.push_back(kit::Folded(std::string(EntryText(i))));
+  for (int b = 1; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    if (kit::Folded(std::string(1, byte))[0] != byte) continue;  // capitals are never looked up
+    const unsigned row = EntryRowOfByte[b];
+    int holding = 0;
+    for (int i = 0; i <= LastEntryIndex; ++i) {
+      const bool holds = folded[static_cast<std::size_t>(i)].find(byte) != std::string::npos;
+      holding += holds;
+      if (row < InEveryEntry) {
+        ASSERT_EQ((EntryRows[row][i / 64] >> (i % 64)) & 1, holds ? 1u : 0u) << b << " " << i;
+      }
+    }
+    EXPECT_EQ(row == InEveryEntry, holding == LastEntryIndex + 1) << b;
+    EXPECT_EQ(row == NoEntryRow, holding < static_cast<int>(EntryRowThreshold)) << b;
+  }
+}
+
+// The sieve's candidates are the entries that hold every byte with a row, from any start, and
+// none past the last entry; a block mask's entries are those of the blocks it leaves.
+TEST(BlockIndex, SievesAndMasksNameTheirEntries) {
+  const std::string byte_sets[] = {"", " |", "0", "g0", "xq", "(&j", "\xC3?z", "\xA9"};
+  const int starts[] = {0, 1, 63, 64, 5000, 11000, LastEntryIndex, LastEntryIndex + 1};
+  for (const std::string& bytes : byte_sets) {
+    EntrySieve sieve;
+    for (char byte : bytes) sieve.Hold(byte);
+    sieve.Seal();
+    for (int start : starts) {
+      int expected = -1;
+      for (int i = start; i <= LastEntryIndex && expected < 0; ++i) {
+        const std::string entry = kit::Folded(std::string(EntryText(i)));
+        bool all = true;
+        for (char byte : bytes) all = all && (!EntrySieve::Exact(byte) || entry.find(byte) != std::string::npos);
+        if (all) expected = i;
+      }
+      EXPECT_EQ(sieve.First(start), expected) << testing::PrintToString(bytes) << " " << start;
+    }
+    EXPECT_EQ(sieve.Candidates(EntryWords - 1, 0) >> ((LastEntryIndex + 1) % 64), 0u);
+  }
+  BlockMask mask(100);
+  mask.KeepBlocksHolding("xq", 2);
+  for (int word = 0; word < EntryWords; ++word) {
+    for (int bit = 0; bit < 64; ++bit) {
+      const int block = (word * 64 + bit) / BlockSize;
+      ASSERT_EQ((mask.EntriesLeft(word) >> bit) & 1, block < BlockCount && mask.NextBlock(block) == block ? 1u : 0u) << word << " " << bit;
+    }
+  }
+}
+
 TEST(BlockIndex, MasksStartAtTheBlockOfTheStart) {
   const int starts[] = {0, 63, 64, 65, 5000, LastEntryIndex};
   for (int start : starts) {

@@ -1,5 +1,6 @@
 #include "search/index/block_index.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tuneledger {
@@ -118,6 +119,60 @@ int BlockMask::NextBlock(int block) const {
     if (word != 0) return w * 64 + __builtin_ctzll(word);
   }
   return BlockCount;
+}
+
+int BlockMask::EndOfRun(int block) const {
+  for (int w = block / 64; w < MaskWords; ++w) {
+    std::uint64_t gaps = ~words_[w];
+    if (w == block / 64) gaps &= ~std::uint64_t{0} << (block % 64);
+    if (gaps != 0) return std::min(BlockCount, w * 64 + __builtin_ctzll(gaps));
+  }
+  return BlockCount;
+}
+
+static_assert(BlockSize * 4 == 64, "a word of an entry row covers four blocks");
+
+std::uint64_t BlockMask::EntriesLeft(int word) const {
+  // Each of the four blocks' bits spread over its 16 entries.
+  static constexpr std::uint64_t Spread[16] = {
+      0x0000000000000000, 0x000000000000FFFF, 0x00000000FFFF0000, 0x00000000FFFFFFFF,
+      0x0000FFFF00000000, 0x0000FFFF0000FFFF, 0x0000FFFFFFFF0000, 0x0000FFFFFFFFFFFF,
+      0xFFFF000000000000, 0xFFFF00000000FFFF, 0xFFFF0000FFFF0000, 0xFFFF0000FFFFFFFF,
+      0xFFFFFFFF00000000, 0xFFFFFFFF0000FFFF, 0xFFFFFFFFFFFF0000, 0xFFFFFFFFFFFFFFFF};
+  return Spread[(words_[word / 16] >> (word % 16 * 4)) & 0xF];
+}
+
+void EntrySieve::Seal() {
+  count_ = 0;
+  for (std::uint64_t rows = chosen_; rows != 0; rows &= rows - 1) rows_[count_++] = EntryRows[__builtin_ctzll(rows)];
+}
+
+std::uint64_t EntrySieve::Candidates(int word, int from) const {
+  // No bits past the last searchable entry, even when no row is chosen.
+  constexpr int LastBits = (LastEntryIndex + 1) % 64;
+  std::uint64_t bits = word == EntryWords - 1 && LastBits != 0 ? (std::uint64_t{1} << LastBits) - 1 : ~std::uint64_t{0};
+  if (word == from / 64) bits &= ~std::uint64_t{0} << (from % 64);
+  for (int r = 0; r < count_; ++r) bits &= rows_[r][word];
+  return bits;
+}
+
+int EntrySieve::First(int from) const {
+  for (int word = from / 64; word < EntryWords; ++word) {
+    if (std::uint64_t bits = Candidates(word, from)) return word * 64 + __builtin_ctzll(bits);
+  }
+  return -1;
+}
+
+int FirstEntryHoldingByte(char byte, int from) {
+  const unsigned row = EntryRowOfByte[static_cast<unsigned char>(byte)];
+  if (row == InEveryEntry) return from;
+  const std::uint64_t* entries = EntryRows[row];
+  std::uint64_t bits = entries[from / 64] & ~std::uint64_t{0} << (from % 64);
+  for (int word = from / 64;;) {
+    if (bits != 0) return word * 64 + __builtin_ctzll(bits);
+    if (++word == EntryWords) return -1;
+    bits = entries[word];
+  }
 }
 
 }  // namespace tuneledger

@@ -15,6 +15,11 @@
 // before any block is read. The sieve matters for words with a letter changed: each of their
 // triples is common, and only a 4-byte piece tells that they stand in no entry.
 //
+// The bytes that many entries hold, but not every one, have a row over the entries themselves
+// too: bit i of an entry row is set when entry i holds the byte, folded. A one-byte text or term
+// is answered by its row alone, and the rows of all the bytes of a filter's terms leave as
+// candidates only the entries that hold every one of those bytes, 64 entries a word.
+//
 // Blocks are small (16 entries) so that a filter's terms, each common on its own, rarely meet in
 // one block unless they meet in one entry.
 //
@@ -69,6 +74,18 @@ extern const std::uint32_t TriplesPresent[TripleSlots];
 // set in word QuadWord(QuadHash(piece)).
 extern const std::uint64_t QuadSieve[QuadWords];
 
+inline constexpr int EntryWords = (LastEntryIndex + 1 + 63) / 64;
+using EntryRow = std::uint64_t[EntryWords];
+// A byte that fewer entries hold than this has no entry row: its block row narrows it enough.
+inline constexpr std::uint32_t EntryRowThreshold = 128;
+inline constexpr int MostEntryRows = 64;
+// What EntryRowOfByte says of a byte with no row, and of a byte that every entry holds.
+inline constexpr std::uint8_t NoEntryRow = 0xFF;
+inline constexpr std::uint8_t InEveryEntry = 0xFE;
+// For every byte value, folded: the number of its row in EntryRows, NoEntryRow or InEveryEntry.
+extern const std::uint8_t EntryRowOfByte[256];
+extern const EntryRow EntryRows[];
+
 // Keys differ only in a few low bits, so they are mixed thoroughly: a weak mix would heap rare
 // pieces onto the rows of common ones.
 inline std::uint32_t Mix(std::uint32_t key) {
@@ -116,12 +133,44 @@ class BlockMask {
   bool MoreThan(int count) const;
   // The first block left at or after `block`, or BlockCount.
   int NextBlock(int block) const;
+  // The first block at or after `block` (a block left) that is not left, or BlockCount.
+  int EndOfRun(int block) const;
+  // The entries of word `word` of an entry row (entries 64 * word on) whose blocks are left.
+  std::uint64_t EntriesLeft(int word) const;
 
  private:
   void Keep(const BlockRow& row);
 
   std::uint64_t words_[MaskWords];
 };
+
+// The entries that hold every byte of a set of bytes, as far as the entry rows tell: bytes
+// without a row leave every entry in.
+class EntrySieve {
+ public:
+  // Narrows the candidates to the entries that hold `byte` (folded), if it has a row.
+  void Hold(char byte) {
+    const unsigned row = EntryRowOfByte[static_cast<unsigned char>(byte)];
+    if (row < InEveryEntry) chosen_ |= std::uint64_t{1} << row;
+  }
+  // Whether `byte` (folded) alone tells exactly which entries hold it.
+  static bool Exact(char byte) { return EntryRowOfByte[static_cast<unsigned char>(byte)] != NoEntryRow; }
+  // Called once every byte is in, before the candidates are asked for.
+  void Seal();
+  // The candidates of word `word` (0 to EntryWords - 1) from entry `from` on.
+  std::uint64_t Candidates(int word, int from) const;
+  // The first candidate from `from` (0 to LastEntryIndex + 1) on, or -1.
+  int First(int from) const;
+
+ private:
+  std::uint64_t chosen_ = 0;
+  int count_ = 0;
+  const std::uint64_t* rows_[MostEntryRows];
+};
+
+// The first entry from `from` (0 to LastEntryIndex) on that holds `byte` (folded, one that
+// EntrySieve::Exact takes), or -1.
+int FirstEntryHoldingByte(char byte, int from);
 
 // A text this short is always worth asking EveryPieceOccurs about: the rows let through blocks
 // that hold none of it, most of all when it has a piece that occurs nowhere, which the exact

@@ -7,7 +7,9 @@
 // again one after the other in one step.
 // For every block of searchable entries it sets the block's bit in the row of every folded byte,
 // pair and triple the block's entries hold, exactly as the searches look them up, and it lists
-// every pair and triple that occurs at all.
+// every pair and triple that occurs at all; and for each byte that many entries hold but not
+// all, the row of the entries that hold it.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
@@ -32,13 +34,20 @@ std::uint64_t pairs_present[65536 / 64];
 std::set<std::uint32_t> triples_present;  // ordered, so the set's slots come out the same every time
 std::uint32_t triple_slots[tuneledger::TripleSlots];
 std::uint64_t quad_sieve[tuneledger::QuadWords];
+std::uint64_t entries_holding[256][tuneledger::EntryWords];
+std::uint32_t entry_counts[256];
 
 void Set(std::uint64_t (&row)[MaskWords], int block) { row[block / 64] |= std::uint64_t{1} << (block % 64); }
 
-void AddEntry(std::string folded, int block) {
+void AddEntry(std::string folded, int entry) {
+  const int block = entry / tuneledger::BlockSize;
   for (char& c : folded) c = tuneledger::FoldByte(c);
   const char* text = folded.data();
   for (std::size_t i = 0; i < folded.size(); ++i) {
+    std::uint64_t& word = entries_holding[static_cast<unsigned char>(text[i])][entry / 64];
+    const std::uint64_t bit = std::uint64_t{1} << (entry % 64);
+    if ((word & bit) == 0) ++entry_counts[static_cast<unsigned char>(text[i])];
+    word |= bit;
     Set(bytes[static_cast<unsigned char>(text[i])], block);
     ++byte_counts[static_cast<unsigned char>(text[i])];
     if (i + 2 <= folded.size()) {
@@ -84,6 +93,36 @@ void PrintWords(const char* name, const std::uint64_t* words, std::size_t count)
   std::printf("\n};\n\n");
 }
 
+// The entry rows: one for every byte that at least EntryRowThreshold entries hold but not all.
+void PrintEntryRows() {
+  std::uint8_t row_of[256];
+  std::vector<int> with_rows;
+  for (int b = 0; b < 256; ++b) {
+    if (entry_counts[b] == static_cast<std::uint32_t>(tuneledger::LastEntryIndex + 1)) {
+      row_of[b] = tuneledger::InEveryEntry;
+    } else if (entry_counts[b] >= tuneledger::EntryRowThreshold) {
+      row_of[b] = static_cast<std::uint8_t>(with_rows.size());
+      with_rows.push_back(b);
+    } else {
+      row_of[b] = tuneledger::NoEntryRow;
+    }
+  }
+  std::printf("static_assert(EntryWords == %d && EntryRowThreshold == %" PRIu32 ");\n\n", tuneledger::EntryWords,
+              tuneledger::EntryRowThreshold);
+  std::printf("extern const std::uint8_t EntryRowOfByte[256] = {");
+  for (int b = 0; b < 256; ++b) std::printf("%s%u", b == 0 ? "\n    " : b % 16 ? ", " : ",\n    ", row_of[b]);
+  std::printf("\n};\n\n");
+  std::printf("extern const EntryRow EntryRows[%zu] = {\n", with_rows.size());
+  for (int b : with_rows) {
+    std::printf("    {  // 0x%02x, %" PRIu32 " entries", b, entry_counts[b]);
+    for (int w = 0; w < tuneledger::EntryWords; ++w) {
+      std::printf("%s0x%016" PRIx64 ",", w % 4 ? " " : "\n     ", entries_holding[b][w]);
+    }
+    std::printf("\n    },\n");
+  }
+  std::printf("};\n\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,8 +135,14 @@ int main(int argc, char** argv) {
   }
   for (int block = 0; block < BlockCount; ++block) {
     for (int i = tuneledger::FirstEntryOfBlock(block); i < tuneledger::EndEntryOfBlock(block); ++i) {
-      AddEntry(entries[static_cast<std::size_t>(i)], block);
+      AddEntry(entries[static_cast<std::size_t>(i)], i);
     }
+  }
+  if (std::count_if(entry_counts, entry_counts + 256, [](std::uint32_t count) {
+        return count >= tuneledger::EntryRowThreshold && count <= static_cast<std::uint32_t>(tuneledger::LastEntryIndex);
+      }) > tuneledger::MostEntryRows) {
+    std::fprintf(stderr, "make_block_index: more than %d bytes need entry rows\n", tuneledger::MostEntryRows);
+    return 1;
   }
   if (!FillTripleSlots()) {
     std::fprintf(stderr, "make_block_index: %zu triples are too many for %zu slots\n", triples_present.size(),
@@ -130,6 +175,7 @@ int main(int argc, char** argv) {
   }
   std::printf("\n};\n\n");
   PrintWords("QuadSieve", quad_sieve, tuneledger::QuadWords);
+  PrintEntryRows();
   PrintRows("ByteBlocks", bytes, 256);
   PrintRows("PairBlocks", pairs, tuneledger::PairRows);
   PrintRows("TripleBlocks", triples, tuneledger::TripleRows);
