@@ -44,4 +44,11 @@ int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, F
   return NoEntry;
 }
 
+int FirstListedEntryHolding(const Needle& needle, const std::uint16_t* listed, int from, FindFoldedFunction find) {
+  for (const std::uint16_t* entry = listed + 1; entry <= listed + listed[0]; ++entry) {
+    if (*entry >= from && ContainsFolded(*entry, needle, find)) return *entry;
+  }
+  return NoEntry;
+}
+
 }  // namespace tuneledger

@@ -4,6 +4,7 @@
 #define TUNELEDGER_SEARCH_SCAN_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "data/chart_table.h"
 #include "search/index/block_index.h"
@@ -29,6 +30,17 @@ inline bool StandsInMostEntries(const Needle& needle) {
 
 // The first entry from `from` on, in a block `blocks` leaves, that holds the needle, or NoEntry.
 int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find);
+
+// The first entry from `from` on, among those of `listed` (a list of TripleLists), that holds
+// the needle, or NoEntry.
+int FirstListedEntryHolding(const Needle& needle, const std::uint16_t* listed, int from, FindFoldedFunction find);
+
+// A text this short has its triples looked up before any block is read, for their lists.
+inline constexpr std::size_t ListedText = 8;
+
+// The first entry from `start` (0 or more) that holds the `length` folded bytes at `folded`, or
+// NoEntry: the search of a text, and of a filter of one term.
+int FirstEntryContaining(const char* folded, std::size_t length, int start);
 
 }  // namespace tuneledger
 

@@ -327,6 +327,8 @@ int Walk(Filter& filter, const BlockMask& blocks, int start) {
 [[gnu::noinline]] int FirstEntryPassing(const char* terms_text, std::size_t length, int start) {
   if (start > LastEntryIndex) return NoEntry;
   if (length == 0) return start;  // no terms: every entry passes
+  const std::size_t first_length = TermLength(terms_text);
+  if (first_length + 1 == length) return FirstEntryContaining(terms_text, first_length, start);  // one term
   Filter filter;
   if (!ReadTerms(terms_text, length, filter)) return NoEntry;
   static_assert(NoEntry == -1);

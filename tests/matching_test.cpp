@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -222,6 +223,39 @@ TEST(BlockIndex, EntryRowsSayExactlyWhichEntriesHoldAByte) {
     EXPECT_EQ(row == InEveryEntry, holding == LastEntryIndex + 1) << b;
     EXPECT_EQ(row == NoEntryRow, holding < static_cast<int>(EntryRowThreshold)) << b;
   }
+}
+
+// A triple's list names exactly the entries that hold it; a triple without one is held by more.
+TEST(BlockIndex, TripleListsNameExactlyTheEntriesHoldingTheTriple) {
+  std::map<std::uint32_t, std::vector<int>> holding;
+  for (int i = 0; i <= LastEntryIndex; ++i) {
+    const std::string entry = kit::Folded(std::string(EntryText(i)));
+    for (std::size_t k = 0; k + 3 <= entry.size(); ++k) {
+      std::vector<int>& entries = holding[TripleKey(entry.data() + k)];
+      if (entries.empty() || entries.back() != i) entries.push_back(i);
+    }
+  }
+  std::size_t listed = 0;
+  for (std::size_t slot = 0; slot < TripleSlots; ++slot) {
+    if (TriplesPresent[slot] == 0) continue;
+    const std::vector<int>& expected = holding.at(TriplesPresent[slot]);
+    if (TripleListAt[slot] == 0) {
+      EXPECT_GT(expected.size(), static_cast<std::size_t>(FewEntries)) << slot;
+      continue;
+    }
+    const std::uint16_t* list = TripleLists + TripleListAt[slot] - 1;
+    EXPECT_EQ(std::vector<int>(list + 1, list + 1 + list[0]), expected) << slot;
+    ++listed;
+  }
+  EXPECT_GT(listed, 1000u);
+  const std::uint16_t* shortest = nullptr;
+  ASSERT_TRUE(EveryPieceOccurs("orsay", 5, &shortest));
+  ASSERT_NE(shortest, nullptr);
+  EXPECT_EQ(static_cast<std::size_t>(shortest[0]), std::min({holding.at(TripleKey("ors")).size(),
+                                                              holding.at(TripleKey("rsa")).size(),
+                                                              holding.at(TripleKey("say")).size()}));
+  ASSERT_TRUE(EveryPieceOccurs("the", 3, &shortest));
+  EXPECT_EQ(shortest, nullptr);
 }
 
 // The sieve's candidates are the entries that hold every byte with a row, from any start, and

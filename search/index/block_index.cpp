@@ -11,11 +11,12 @@ bool PairOccurs(const char* folded) {
   return (PairsPresent[key / 64] >> (key % 64)) & 1;
 }
 
-bool TripleOccurs(const char* folded) {
+// The slot of the triple at `folded` in TriplesPresent, or -1 when it occurs nowhere.
+int TripleSlotOf(const char* folded) {
   std::uint32_t key = TripleKey(folded);
   for (std::uint32_t slot = TripleSlot(key);; slot = (slot + 1) & (TripleSlots - 1)) {
-    if (TriplesPresent[slot] == key) return true;
-    if (TriplesPresent[slot] == 0) return false;
+    if (TriplesPresent[slot] == key) return static_cast<int>(slot);
+    if (TriplesPresent[slot] == 0) return -1;
   }
 }
 
@@ -27,12 +28,18 @@ bool QuadMayOccur(const char* folded) {
 
 }  // namespace
 
-bool EveryPieceOccurs(const char* folded, std::size_t length) {
+bool EveryPieceOccurs(const char* folded, std::size_t length, const std::uint16_t** listed) {
+  if (listed != nullptr) *listed = nullptr;
   if (length == 1) return FoldedByteCounts[static_cast<unsigned char>(folded[0])] != 0;
   if (length == 2) return PairOccurs(folded);
   // Every pair and byte of a text lies in one of its triples.
   for (std::size_t i = 0; i + 3 <= length; ++i) {
-    if (!TripleOccurs(folded + i)) return false;
+    const int slot = TripleSlotOf(folded + i);
+    if (slot < 0) return false;
+    if (listed != nullptr && TripleListAt[slot] != 0) {
+      const std::uint16_t* list = TripleLists + TripleListAt[slot] - 1;
+      if (*listed == nullptr || list[0] < (*listed)[0]) *listed = list;
+    }
   }
   for (std::size_t i = 0; i + 4 <= length; ++i) {
     if (!QuadMayOccur(folded + i)) return false;
@@ -157,6 +164,7 @@ std::uint64_t EntrySieve::Candidates(int word, int from) const {
 }
 
 int EntrySieve::First(int from) const {
+  if (count_ == 0) return from <= LastEntryIndex ? from : -1;
   for (int word = from / 64; word < EntryWords; ++word) {
     if (std::uint64_t bits = Candidates(word, from)) return word * 64 + __builtin_ctzll(bits);
   }

@@ -15,6 +15,9 @@
 // before any block is read. The sieve matters for words with a letter changed: each of their
 // triples is common, and only a 4-byte piece tells that they stand in no entry.
 //
+// A triple that few entries hold (FewEntries or fewer) has the list of those entries: a text
+// holding it is looked for in them alone.
+//
 // The bytes that many entries hold, but not every one, have a row over the entries themselves
 // too: bit i of an entry row is set when entry i holds the byte, folded. A one-byte text or term
 // is answered by its row alone, and the rows of all the bytes of a filter's terms leave as
@@ -70,6 +73,12 @@ extern const std::uint64_t PairsPresent[65536 / 64];
 // a key lies in slot TripleSlot(key) or in the first slots after it (wrapping around), before the
 // first empty slot (0, which no key is: no text holds a NUL).
 extern const std::uint32_t TriplesPresent[TripleSlots];
+// The lists of the entries that hold each triple few entries hold: TripleListAt[slot], for the
+// triple in TriplesPresent[slot], is where its list starts in TripleLists, plus one (0: no list);
+// a list is its length and then its entries in table order.
+inline constexpr int FewEntries = 32;
+extern const std::uint16_t TripleListAt[TripleSlots];
+extern const std::uint16_t TripleLists[];
 // For every 4-byte piece that occurs in a searchable entry, the bits QuadBits(QuadHash(piece)) are
 // set in word QuadWord(QuadHash(piece)).
 extern const std::uint64_t QuadSieve[QuadWords];
@@ -116,7 +125,9 @@ inline std::uint64_t QuadBits(std::uint64_t hash) {
 
 // Whether every byte, pair and triple of `folded` (1 or more bytes) occurs somewhere in the
 // searchable entries, and every 4-byte piece passes the sieve. When not, no entry holds the text.
-bool EveryPieceOccurs(const char* folded, std::size_t length);
+// When they do and `listed` is given, it is set to the shortest list (see TripleLists) of the
+// text's triples, or to nullptr when none of them has one.
+bool EveryPieceOccurs(const char* folded, std::size_t length, const std::uint16_t** listed = nullptr);
 
 // A set of blocks still in question.
 class BlockMask {

@@ -13,6 +13,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@ std::uint64_t pairs[tuneledger::PairRows][MaskWords];
 std::uint64_t triples[tuneledger::TripleRows][MaskWords];
 std::uint64_t pairs_present[65536 / 64];
 std::set<std::uint32_t> triples_present;  // ordered, so the set's slots come out the same every time
+std::map<std::uint32_t, std::vector<int>> triple_entries;  // the entries holding each triple, in order
 std::uint32_t triple_slots[tuneledger::TripleSlots];
 std::uint64_t quad_sieve[tuneledger::QuadWords];
 std::uint64_t entries_holding[256][tuneledger::EntryWords];
@@ -58,6 +60,8 @@ void AddEntry(std::string folded, int entry) {
     if (i + 3 <= folded.size()) {
       Set(triples[tuneledger::TripleRow(text + i)], block);
       triples_present.insert(tuneledger::TripleKey(text + i));
+      std::vector<int>& holding = triple_entries[tuneledger::TripleKey(text + i)];
+      if (holding.empty() || holding.back() != entry) holding.push_back(entry);
     }
     if (i + 4 <= folded.size()) {
       std::uint64_t hash = tuneledger::QuadHash(text + i);
@@ -90,6 +94,27 @@ bool FillTripleSlots() {
 void PrintWords(const char* name, const std::uint64_t* words, std::size_t count) {
   std::printf("extern const std::uint64_t %s[%zu] = {", name, count);
   for (std::size_t i = 0; i < count; ++i) std::printf("%s0x%016" PRIx64, i == 0 ? "\n    " : i % 4 ? ", " : ",\n    ", words[i]);
+  std::printf("\n};\n\n");
+}
+
+// The lists of the entries that hold each triple few entries hold, found through the triple's
+// slot.
+void PrintTripleLists() {
+  std::vector<unsigned> list_at(tuneledger::TripleSlots, 0);
+  std::vector<int> lists;
+  for (std::size_t slot = 0; slot < tuneledger::TripleSlots; ++slot) {
+    if (triple_slots[slot] == 0) continue;
+    const std::vector<int>& holding = triple_entries[triple_slots[slot]];
+    if (holding.size() > static_cast<std::size_t>(tuneledger::FewEntries)) continue;
+    list_at[slot] = static_cast<unsigned>(lists.size() + 1);
+    lists.push_back(static_cast<int>(holding.size()));
+    lists.insert(lists.end(), holding.begin(), holding.end());
+  }
+  std::printf("extern const std::uint16_t TripleListAt[%zu] = {", tuneledger::TripleSlots);
+  for (std::size_t s = 0; s < list_at.size(); ++s) std::printf("%s%u", s == 0 ? "\n    " : s % 16 ? ", " : ",\n    ", list_at[s]);
+  std::printf("\n};\n\n");
+  std::printf("extern const std::uint16_t TripleLists[%zu] = {", lists.size());
+  for (std::size_t i = 0; i < lists.size(); ++i) std::printf("%s%d", i == 0 ? "\n    " : i % 16 ? ", " : ",\n    ", lists[i]);
   std::printf("\n};\n\n");
 }
 
@@ -175,6 +200,7 @@ int main(int argc, char** argv) {
   }
   std::printf("\n};\n\n");
   PrintWords("QuadSieve", quad_sieve, tuneledger::QuadWords);
+  PrintTripleLists();
   PrintEntryRows();
   PrintRows("ByteBlocks", bytes, 256);
   PrintRows("PairBlocks", pairs, tuneledger::PairRows);
