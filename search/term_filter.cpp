@@ -1,13 +1,15 @@
-// A filter first drops what can't change its answer: empty terms and repeated terms. Each term
-// left gets its needle once. Where every term stands in most entries, as when a caller pages
-// through the hits of common terms, the next hit mostly lies a few entries on: the rest of the
-// start's block is checked entry by entry first. Then the index: a term longer than any entry, or
-// with a byte, pair or triple that occurs nowhere in the table, passes no entry, and neither does
-// a filter whose terms meet in no block. Then the walk: the hits of the term likely to hold in
-// fewest entries are the candidates, and in each the other terms are checked, the one that failed
-// last first. A term that fails twice in a row is searched for instead, and its next hit becomes
-// the candidate, so a term that is rare where the others are moves the walk in long strides.
-// Every term remembers where it was last found, so no term searches a stretch of the table twice.
+// A filter first drops what can't change its answer: empty terms and repeated terms. A filter of
+// one term is then searched for as a text is. Otherwise each term gives the entry rows of its
+// bytes, and each term that they don't answer alone gets its needle once. The candidates are the
+// entries that hold every one of those bytes, 64 entries a word of the rows. A caller paging
+// through the hits finds the next one mostly a few entries on, so the candidates of the start's
+// word are checked first. Then the index: a term longer than any entry, or with a byte, pair or
+// triple that occurs nowhere in the table, passes no entry, and neither does a filter whose terms
+// meet in no block. Then the walk, over the candidates in the blocks every term may be in: in
+// each, the terms are checked, the one that failed last first, and a term that fails is searched
+// for instead: its next hit is where the walk goes on, so a term rare where the others are moves
+// the walk in long strides. Every term remembers where it was last found, so no term searches a
+// stretch of the table twice.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -136,8 +138,8 @@ bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size
   return kept;
 }
 
-// A term the walk checks in its candidates: where it lies in the field, its needle's two rare
-// bytes, and how often in a row it failed a candidate. Before the walk, `order` says where the
+// A term the walk checks in its candidates: where it lies in the field and its needle's two rare
+// bytes. Before the walk, `order` says where the
 // term goes: the term likely to hold in fewest entries first. During the walk, `next` is the
 // first entry from an earlier candidate on known to hold it (below the candidate: not known).
 struct Term {
@@ -145,7 +147,6 @@ struct Term {
   std::uint8_t length;
   std::uint8_t rare;
   std::uint8_t other;
-  std::uint8_t misses;
   union {
     std::int16_t order;
     std::int16_t next;
@@ -193,7 +194,7 @@ bool ReadTerms(const char* terms_text, std::size_t length, Filter& filter) {
       // No entry is known to hold the term yet: `next` is -1.
       filter.terms[filter.count++] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size),
                                       static_cast<std::uint8_t>(needle.rare), static_cast<std::uint8_t>(needle.other),
-                                      0, {-1}};
+                                      {-1}};
     }
     at += size + 1;
   }
@@ -299,15 +300,12 @@ int NextCandidate(const EntrySieve& sieve, const BlockMask& blocks, int from) {
 // The first entry from `start` on, among the candidates the entry rows and `blocks` leave, that
 // holds every term, ordered by PrepareTerms; or NoEntry.
 //
-// In each candidate the terms are checked, the one that failed last first. A term that fails
-// twice in a row is searched for instead, from the candidate on, and its next hit is where the
-// candidates go on: so a term rare where the candidates are moves the walk in long strides.
+// In each candidate the terms are checked, the one that failed last first. A term that fails is
+// searched for, from the next entry on, and its next hit is where the candidates go on: so a
+// term rare where the candidates are moves the walk in long strides.
 int Walk(Filter& filter, const BlockMask& blocks, int start) {
   Term* terms = filter.terms;
-  for (std::size_t i = 0; i < filter.count; ++i) {
-    terms[i].next = -1;
-    terms[i].misses = 0;
-  }
+  for (std::size_t i = 0; i < filter.count; ++i) terms[i].next = -1;
   for (int candidate = start;;) {
     candidate = NextCandidate(filter.sieve, blocks, candidate);
     if (candidate == NoEntry) return NoEntry;
