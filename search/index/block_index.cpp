@@ -1,6 +1,5 @@
 #include "search/index/block_index.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace tuneledger {
@@ -128,13 +127,15 @@ int BlockMask::NextBlock(int block) const {
   return BlockCount;
 }
 
+// The mask has a bit past the last block, never set, so every run ends within it.
+static_assert(BlockCount < MaskWords * 64);
+
 int BlockMask::EndOfRun(int block) const {
-  for (int w = block / 64; w < MaskWords; ++w) {
+  for (int w = block / 64;; ++w) {
     std::uint64_t gaps = ~words_[w];
     if (w == block / 64) gaps &= ~std::uint64_t{0} << (block % 64);
-    if (gaps != 0) return std::min(BlockCount, w * 64 + __builtin_ctzll(gaps));
+    if (gaps != 0) return w * 64 + __builtin_ctzll(gaps);
   }
-  return BlockCount;
 }
 
 static_assert(BlockSize * 4 == 64, "a word of an entry row covers four blocks");
