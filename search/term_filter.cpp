@@ -139,9 +139,9 @@ bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size
 }
 
 // A term the walk checks in its candidates: where it lies in the field and its needle's two rare
-// bytes. Before the walk, `order` says where the
-// term goes: the term likely to hold in fewest entries first. During the walk, `next` is the
-// first entry from an earlier candidate on known to hold it (below the candidate: not known).
+// bytes. Before the walk, `order` says where the term goes: the term likely to hold in fewest
+// entries first. During the walk, `next` is the first entry from an earlier candidate on known
+// to hold it (below the candidate: not known).
 struct Term {
   std::uint16_t offset;
   std::uint8_t length;
