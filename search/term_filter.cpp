@@ -8,8 +8,8 @@
 // meet in no block. Then the walk, over the candidates in the blocks every term may be in: in
 // each, the terms are checked, the one that failed last first, and a term that fails is searched
 // for instead: its next hit is where the walk goes on, so a term rare where the others are moves
-// the walk in long strides. Every term remembers where it was last found, so no term searches a
-// stretch of the table twice.
+// the walk in long strides. Every term remembers its next hit, so no term searches a stretch of
+// the table twice.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -147,6 +147,7 @@ struct Term {
   std::uint8_t length;
   std::uint8_t rare;
   std::uint8_t other;
+  bool failed_last;  // during the walk: whether the term failed in the candidate before
   union {
     std::int16_t order;
     std::int16_t next;
@@ -194,7 +195,7 @@ bool ReadTerms(const char* terms_text, std::size_t length, Filter& filter) {
       // No entry is known to hold the term yet: `next` is -1.
       filter.terms[filter.count++] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size),
                                       static_cast<std::uint8_t>(needle.rare), static_cast<std::uint8_t>(needle.other),
-                                      {-1}};
+                                      false, {-1}};
     }
     at += size + 1;
   }
@@ -280,42 +281,42 @@ bool PassesNearStart(Filter& filter, int& start) {
   return true;
 }
 
-// The first entry from `from` on that the entry rows and `blocks` both leave, or NoEntry.
-int NextCandidate(const EntrySieve& sieve, const BlockMask& blocks, int from) {
-  for (int word = from / 64; word < EntryWords;) {
-    const std::uint64_t left = blocks.EntriesLeft(word);
-    if (left == 0) {
-      // On to the word of the next block left.
-      const int block = blocks.NextBlock((word + 1) * 64 / BlockSize);
-      if (block == BlockCount) return NoEntry;
-      word = block * BlockSize / 64;
-      continue;
-    }
-    if (const std::uint64_t bits = left & sieve.Candidates(word, from)) return word * 64 + __builtin_ctzll(bits);
-    ++word;
-  }
-  return NoEntry;
-}
-
 // The first entry from `start` on, among the candidates the entry rows and `blocks` leave, that
 // holds every term, ordered by PrepareTerms; or NoEntry.
 //
 // In each candidate the terms are checked, the one that failed last first. A term that fails is
-// searched for, from the next entry on, and its next hit is where the candidates go on: so a
-// term rare where the candidates are moves the walk in long strides.
+// searched for, and the candidates go on from its next hit: so a term rare where the candidates
+// are moves the walk in long strides. A term that failed in the candidate before is searched
+// for from the candidate on at once, since a check there would mostly fail again: where its next
+// hit is the candidate, it holds there. Every term remembers its next hit, so no term searches a
+// stretch of the table twice.
 int Walk(Filter& filter, const BlockMask& blocks, int start) {
   Term* terms = filter.terms;
-  for (std::size_t i = 0; i < filter.count; ++i) terms[i].next = -1;
+  for (std::size_t i = 0; i < filter.count; ++i) {
+    terms[i].next = -1;
+    terms[i].failed_last = false;
+  }
   for (int candidate = start;;) {
-    candidate = NextCandidate(filter.sieve, blocks, candidate);
+    candidate = filter.sieve.First(candidate, blocks);
     if (candidate == NoEntry) return NoEntry;
-    const std::size_t failed = FirstFailing(filter, candidate);
+    std::size_t failed = 0;
+    for (; failed < filter.count; ++failed) {
+      Term& term = terms[failed];
+      if (term.next >= candidate) {
+        if (term.next == candidate) continue;
+        break;
+      }
+      const Needle needle = NeedleOf(filter.text, term);
+      if (!term.failed_last && ContainsFolded(candidate, needle, filter.find)) continue;
+      const int from = term.failed_last ? candidate : candidate + 1;
+      const int hit = FirstEntryHolding(needle, blocks, from, filter.find);
+      if (hit == NoEntry) return NoEntry;
+      term.next = static_cast<std::int16_t>(hit);
+      term.failed_last = hit != candidate;
+      if (hit != candidate) break;
+    }
     if (failed == filter.count) return candidate;
-    Term& term = terms[failed];
-    const int hit = FirstEntryHolding(NeedleOf(filter.text, term), blocks, candidate + 1, filter.find);
-    if (hit == NoEntry) return NoEntry;
-    term.next = static_cast<std::int16_t>(hit);
-    candidate = hit;
+    candidate = terms[failed].next;
     std::swap(terms[0], terms[failed]);
   }
 }

@@ -118,15 +118,6 @@ bool BlockMask::MoreThan(int count) const {
   return false;
 }
 
-int BlockMask::NextBlock(int block) const {
-  for (int w = block / 64; w < MaskWords; ++w) {
-    std::uint64_t word = words_[w];
-    if (w == block / 64) word &= ~std::uint64_t{0} << (block % 64);
-    if (word != 0) return w * 64 + __builtin_ctzll(word);
-  }
-  return BlockCount;
-}
-
 // The mask has a bit past the last block, never set, so every run ends within it.
 static_assert(BlockCount < MaskWords * 64);
 
@@ -182,6 +173,22 @@ int FirstEntryHoldingByte(char byte, int from) {
     if (++word == EntryWords) return -1;
     bits = entries[word];
   }
+}
+
+int EntrySieve::First(int from, const BlockMask& blocks) const {
+  for (int word = from / 64; word < EntryWords;) {
+    const std::uint64_t left = blocks.EntriesLeft(word);
+    if (left == 0) {
+      // On to the word of the next block left.
+      const int block = blocks.NextBlock((word + 1) * 64 / BlockSize);
+      if (block == BlockCount) return -1;
+      word = block * BlockSize / 64;
+      continue;
+    }
+    if (const std::uint64_t bits = left & Candidates(word, from)) return word * 64 + __builtin_ctzll(bits);
+    ++word;
+  }
+  return -1;
 }
 
 }  // namespace tuneledger

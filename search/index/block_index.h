@@ -143,7 +143,14 @@ class BlockMask {
   // Whether more than `count` blocks are left; stops counting there.
   bool MoreThan(int count) const;
   // The first block left at or after `block`, or BlockCount.
-  int NextBlock(int block) const;
+  int NextBlock(int block) const {
+    for (int w = block / 64; w < MaskWords; ++w) {
+      std::uint64_t word = words_[w];
+      if (w == block / 64) word &= ~std::uint64_t{0} << (block % 64);
+      if (word != 0) return w * 64 + __builtin_ctzll(word);
+    }
+    return BlockCount;
+  }
   // The first block at or after `block` (a block left) that is not left, or BlockCount.
   int EndOfRun(int block) const;
   // The entries of word `word` of an entry row (entries 64 * word on) whose blocks are left.
@@ -172,6 +179,8 @@ class EntrySieve {
   std::uint64_t Candidates(int word, int from) const;
   // The first candidate from `from` (0 to LastEntryIndex + 1) on, or -1.
   int First(int from) const;
+  // The same, among the entries of the blocks `blocks` leaves.
+  int First(int from, const BlockMask& blocks) const;
 
  private:
   std::uint64_t chosen_ = 0;
