@@ -33,6 +33,10 @@ std::uint32_t HashOf(const char* text, std::size_t length) {
   return hash;
 }
 
+// A term's slot among 2^`bits`: the high bits of its hash times a large odd constant. FNV-1a's
+// low bits alone would heap terms that differ in a digit or two onto neighbouring slots.
+std::size_t SlotOf(std::uint32_t hash, int bits) { return (hash * 0x9E3779B1u) >> (32 - bits); }
+
 // Whether the `length` bytes at `a` and at `b` are the same. Terms are short: a loop here costs
 // less than a call to the C library's memcmp.
 bool SameBytes(const char* a, const char* b, std::size_t length) {
@@ -98,7 +102,8 @@ bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size
   static_assert(LongestFilter + 2 <= MostSlots);
   std::uint16_t kept_at[MostSlots];        // 1 + where a kept term starts; 0 for an empty slot
   std::size_t slots = 16;
-  while (slots < length + 2) slots *= 2;
+  int slot_bits = 4;
+  for (; slots < length + 2; ++slot_bits) slots *= 2;
   const std::size_t mask = slots - 1;
   bool set_made = false;
   std::size_t kept = 0, piece = 0;
@@ -117,10 +122,10 @@ bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size
     } else if (kept != 0) {
       if (!set_made) {
         std::fill(kept_at, kept_at + slots, std::uint16_t{0});
-        kept_at[HashOf(filter, kept - 1) & mask] = 1;  // the first term, at the start
+        kept_at[SlotOf(HashOf(filter, kept - 1), slot_bits)] = 1;  // the first term, at the start
         set_made = true;
       }
-      for (slot = HashOf(term, piece) & mask; kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
+      for (slot = SlotOf(HashOf(term, piece), slot_bits); kept_at[slot] != 0 && !seen; slot = (slot + 1) & mask) {
         const char* other = filter + kept_at[slot] - 1;
         seen = other[piece] == ';' && SameBytes(other, term, piece);
       }
