@@ -146,7 +146,9 @@ TEST(BlockIndex, NeverMissesABlockThatHoldsAText) {
         ASSERT_TRUE(EveryPieceOccurs(at, 2)) << i;
       }
       if (k + 3 <= folded.size()) {
-        ASSERT_TRUE(MayHold(block, TripleBlocks[TripleRow(at)])) << i;
+        BlockMask mask(0);
+        mask.KeepBlocksHolding(at, 3);
+        ASSERT_EQ(mask.NextBlock(block), block) << i;
         ASSERT_TRUE(EveryPieceOccurs(at, 3)) << i;
       }
       if (k + 4 <= folded.size()) {
@@ -239,11 +241,12 @@ TEST(BlockIndex, TripleListsNameExactlyTheEntriesHoldingTheTriple) {
   for (std::size_t slot = 0; slot < TripleSlots; ++slot) {
     if (TriplesPresent[slot] == 0) continue;
     const std::vector<int>& expected = holding.at(TriplesPresent[slot]);
-    if (TripleListAt[slot] == 0) {
+    if ((TripleBlocksAt[slot] & ListedTriple) == 0) {
       EXPECT_GT(expected.size(), static_cast<std::size_t>(FewEntries)) << slot;
+      EXPECT_LT(TripleBlocksAt[slot], TripleRows) << slot;
       continue;
     }
-    const std::uint16_t* list = TripleLists + TripleListAt[slot] - 1;
+    const std::uint16_t* list = TripleLists + (TripleBlocksAt[slot] & ~ListedTriple);
     EXPECT_EQ(std::vector<int>(list + 1, list + 1 + list[0]), expected) << slot;
     ++listed;
   }

@@ -5,6 +5,8 @@
 namespace tuneledger {
 namespace {
 
+constexpr BlockRow Nowhere = {};
+
 bool PairOccurs(const char* folded) {
   std::uint32_t key = PairKey(folded);
   return (PairsPresent[key / 64] >> (key % 64)) & 1;
@@ -35,8 +37,8 @@ bool EveryPieceOccurs(const char* folded, std::size_t length, const std::uint16_
   for (std::size_t i = 0; i + 3 <= length; ++i) {
     const int slot = TripleSlotOf(folded + i);
     if (slot < 0) return false;
-    if (listed != nullptr && TripleListAt[slot] != 0) {
-      const std::uint16_t* list = TripleLists + TripleListAt[slot] - 1;
+    if (listed != nullptr && (TripleBlocksAt[slot] & ListedTriple) != 0) {
+      const std::uint16_t* list = TripleLists + (TripleBlocksAt[slot] & ~ListedTriple);
       if (*listed == nullptr || list[0] < (*listed)[0]) *listed = list;
     }
   }
@@ -62,13 +64,31 @@ void BlockMask::Keep(const BlockRow& row) {
   for (int w = 0; w < MaskWords; ++w) words_[w] &= row[w];
 }
 
+void BlockMask::KeepListed(const std::uint16_t* listed) {
+  BlockRow row = {};
+  for (const std::uint16_t* entry = listed + 1; entry <= listed + listed[0]; ++entry) {
+    const int block = *entry / BlockSize;
+    row[block / 64] |= std::uint64_t{1} << (block % 64);
+  }
+  Keep(row);
+}
+
 void BlockMask::KeepBlocksHolding(const char* folded, std::size_t length) {
   if (length == 1) {
     Keep(ByteBlocks[static_cast<unsigned char>(folded[0])]);
   } else if (length == 2) {
     Keep(PairBlocks[PairRow(folded)]);
   } else {
-    for (std::size_t i = 0; i + 3 <= length && !Empty(); ++i) Keep(TripleBlocks[TripleRow(folded + i)]);
+    for (std::size_t i = 0; i + 3 <= length && !Empty(); ++i) {
+      const int slot = TripleSlotOf(folded + i);
+      if (slot < 0) {
+        Keep(Nowhere);  // the triple occurs nowhere
+      } else if ((TripleBlocksAt[slot] & ListedTriple) != 0) {
+        KeepListed(TripleLists + (TripleBlocksAt[slot] & ~ListedTriple));
+      } else {
+        Keep(TripleBlocks[TripleBlocksAt[slot]]);
+      }
+    }
   }
 }
 

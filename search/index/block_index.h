@@ -4,7 +4,9 @@
 // The searchable entries (0 to LastEntryIndex) are cut into blocks of BlockSize entries. For
 // every block the index records the folded byte values and byte triples that occur inside its
 // entries: bytes exactly (a row per byte value), byte pairs hashed into PairRows rows, triples
-// hashed into TripleRows rows. A row is a bit set over the blocks. A text can only occur in a
+// in TripleRows rows, which the generator shares out among them so that a triple in few blocks
+// shares its row with none or with one alike (a triple in very few entries lists them instead).
+// A row is a bit set over the blocks. A text can only occur in a
 // block whose bits are set in the rows of all its triples (a text of two bytes: of its pair; of
 // one byte: of its byte); the index never misses a block that holds the text, it only lets
 // through a few that don't.
@@ -73,11 +75,13 @@ extern const std::uint64_t PairsPresent[65536 / 64];
 // a key lies in slot TripleSlot(key) or in the first slots after it (wrapping around), before the
 // first empty slot (0, which no key is: no text holds a NUL).
 extern const std::uint32_t TriplesPresent[TripleSlots];
-// The lists of the entries that hold each triple few entries hold: TripleListAt[slot], for the
-// triple in TriplesPresent[slot], is where its list starts in TripleLists, plus one (0: no list);
+// Where the blocks of each triple that occurs are found: for the triple in TriplesPresent[slot],
+// TripleBlocksAt[slot] is its row in TripleBlocks, or, for a triple that few entries hold
+// (FewEntries or fewer), ListedTriple and where the list of those entries starts in TripleLists:
 // a list is its length and then its entries in table order.
 inline constexpr int FewEntries = 32;
-extern const std::uint16_t TripleListAt[TripleSlots];
+inline constexpr unsigned ListedTriple = 0x8000;
+extern const std::uint16_t TripleBlocksAt[TripleSlots];
 extern const std::uint16_t TripleLists[];
 // For every 4-byte piece that occurs in a searchable entry, the bits QuadBits(QuadHash(piece)) are
 // set in word QuadWord(QuadHash(piece)).
@@ -108,9 +112,8 @@ inline std::uint32_t Mix(std::uint32_t key) {
 inline std::uint32_t Byte(const char* folded, int i) { return static_cast<unsigned char>(folded[i]); }
 inline std::uint32_t PairKey(const char* folded) { return Byte(folded, 0) | Byte(folded, 1) << 8; }
 inline std::uint32_t TripleKey(const char* folded) { return PairKey(folded) | Byte(folded, 2) << 16; }
-// The rows of a pair and of a triple; `folded` points at its folded bytes.
+// The row of a pair; `folded` points at its folded bytes.
 inline std::uint32_t PairRow(const char* folded) { return Mix(PairKey(folded) | 2u << 24) & (PairRows - 1); }
-inline std::uint32_t TripleRow(const char* folded) { return Mix(TripleKey(folded) | 3u << 24) & (TripleRows - 1); }
 inline std::uint32_t TripleSlot(std::uint32_t key) { return (Mix(key) >> 16) & (TripleSlots - 1); }
 inline std::uint32_t QuadKey(const char* folded) { return TripleKey(folded) | Byte(folded, 3) << 24; }
 // Where a 4-byte piece lies in the sieve: its word, and the bits it sets there, all taken from
@@ -158,6 +161,8 @@ class BlockMask {
 
  private:
   void Keep(const BlockRow& row);
+  // Keeps only the blocks of the entries a list of TripleLists names.
+  void KeepListed(const std::uint16_t* listed);
 
   std::uint64_t words_[MaskWords];
 };

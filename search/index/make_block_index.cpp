@@ -11,6 +11,7 @@
 // all, the row of the entries that hold it.
 #include <algorithm>
 #include <cinttypes>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -58,7 +59,6 @@ void AddEntry(std::string folded, int entry) {
       pairs_present[key / 64] |= std::uint64_t{1} << (key % 64);
     }
     if (i + 3 <= folded.size()) {
-      Set(triples[tuneledger::TripleRow(text + i)], block);
       triples_present.insert(tuneledger::TripleKey(text + i));
       std::vector<int>& holding = triple_entries[tuneledger::TripleKey(text + i)];
       if (holding.empty() || holding.back() != entry) holding.push_back(entry);
@@ -97,21 +97,70 @@ void PrintWords(const char* name, const std::uint64_t* words, std::size_t count)
   std::printf("\n};\n\n");
 }
 
-// The lists of the entries that hold each triple few entries hold, found through the triple's
-// slot.
-void PrintTripleLists() {
-  std::vector<unsigned> list_at(tuneledger::TripleSlots, 0);
+int Ones(const std::uint64_t* words) {
+  int count = 0;
+  for (int w = 0; w < MaskWords; ++w) count += __builtin_popcountll(words[w]);
+  return count;
+}
+
+// Where each triple's blocks are found, through its slot: a triple few entries hold has the list
+// of those entries; every other triple a row of TripleBlocks. Rows are shared, since there are
+// more triples than rows, and a triple goes to the row where sharing lets through the fewest
+// blocks that hold neither triple: so triples in nearly every block share rows with each other,
+// and a triple in a few hundred blocks keeps a row to itself, or one with a triple alike.
+void PrintTripleSlots() {
+  std::vector<unsigned> where(tuneledger::TripleSlots, 0);
   std::vector<int> lists;
+  struct Unlisted {
+    std::size_t slot;
+    std::vector<std::uint64_t> blocks;
+    int count;
+  };
+  std::vector<Unlisted> unlisted;
   for (std::size_t slot = 0; slot < tuneledger::TripleSlots; ++slot) {
     if (triple_slots[slot] == 0) continue;
     const std::vector<int>& holding = triple_entries[triple_slots[slot]];
-    if (holding.size() > static_cast<std::size_t>(tuneledger::FewEntries)) continue;
-    list_at[slot] = static_cast<unsigned>(lists.size() + 1);
-    lists.push_back(static_cast<int>(holding.size()));
-    lists.insert(lists.end(), holding.begin(), holding.end());
+    if (holding.size() <= static_cast<std::size_t>(tuneledger::FewEntries)) {
+      where[slot] = tuneledger::ListedTriple | static_cast<unsigned>(lists.size());
+      lists.push_back(static_cast<int>(holding.size()));
+      lists.insert(lists.end(), holding.begin(), holding.end());
+      continue;
+    }
+    Unlisted triple{slot, std::vector<std::uint64_t>(MaskWords, 0), 0};
+    for (int entry : holding) triple.blocks[entry / tuneledger::BlockSize / 64] |= std::uint64_t{1} << (entry / tuneledger::BlockSize % 64);
+    triple.count = Ones(triple.blocks.data());
+    unlisted.push_back(std::move(triple));
   }
-  std::printf("extern const std::uint16_t TripleListAt[%zu] = {", tuneledger::TripleSlots);
-  for (std::size_t s = 0; s < list_at.size(); ++s) std::printf("%s%u", s == 0 ? "\n    " : s % 16 ? ", " : ",\n    ", list_at[s]);
+  // Most blocks first; ties by slot, so that the rows come out the same every time.
+  std::stable_sort(unlisted.begin(), unlisted.end(), [](const Unlisted& a, const Unlisted& b) { return a.count > b.count; });
+  std::vector<int> sharing(tuneledger::TripleRows, 0);
+  for (const Unlisted& triple : unlisted) {
+    // The blocks let through in error that sharing row r adds: the row's blocks the triple is not
+    // in, for the triple, and the triple's the row has not, for each triple already there.
+    long best_cost = -1;
+    std::size_t best = 0;
+    for (std::size_t r = 0; r < tuneledger::TripleRows; ++r) {
+      long cost = 0;
+      for (int w = 0; w < MaskWords; ++w) {
+        cost += __builtin_popcountll(triples[r][w] & ~triple.blocks[static_cast<std::size_t>(w)]);
+        cost += static_cast<long>(sharing[r]) * __builtin_popcountll(triple.blocks[static_cast<std::size_t>(w)] & ~triples[r][w]);
+      }
+      if (best_cost < 0 || cost < best_cost) {
+        best_cost = cost;
+        best = r;
+      }
+      if (cost == 0) break;
+    }
+    for (int w = 0; w < MaskWords; ++w) triples[best][w] |= triple.blocks[static_cast<std::size_t>(w)];
+    ++sharing[best];
+    where[triple.slot] = static_cast<unsigned>(best);
+  }
+  if (lists.size() > tuneledger::ListedTriple) {
+    std::fprintf(stderr, "make_block_index: the triple lists outgrow their offsets\n");
+    std::exit(1);
+  }
+  std::printf("extern const std::uint16_t TripleBlocksAt[%zu] = {", tuneledger::TripleSlots);
+  for (std::size_t s = 0; s < where.size(); ++s) std::printf("%s%u", s == 0 ? "\n    " : s % 16 ? ", " : ",\n    ", where[s]);
   std::printf("\n};\n\n");
   std::printf("extern const std::uint16_t TripleLists[%zu] = {", lists.size());
   for (std::size_t i = 0; i < lists.size(); ++i) std::printf("%s%d", i == 0 ? "\n    " : i % 16 ? ", " : ",\n    ", lists[i]);
@@ -200,7 +249,7 @@ int main(int argc, char** argv) {
   }
   std::printf("\n};\n\n");
   PrintWords("QuadSieve", quad_sieve, tuneledger::QuadWords);
-  PrintTripleLists();
+  PrintTripleSlots();
   PrintEntryRows();
   PrintRows("ByteBlocks", bytes, 256);
   PrintRows("PairBlocks", pairs, tuneledger::PairRows);
