@@ -306,11 +306,10 @@ int Walk(Filter& filter, const BlockMask& blocks, int start) {
     if (candidate == NoEntry) return NoEntry;
     std::size_t failed = 0;
     for (; failed < filter.count; ++failed) {
+      // A term's next hit is never past the candidate: the candidates go on from the last term
+      // that failed, to its next hit or further, and the others were found before.
       Term& term = terms[failed];
-      if (term.next >= candidate) {
-        if (term.next == candidate) continue;
-        break;
-      }
+      if (term.next == candidate) continue;
       const Needle needle = NeedleOf(filter.text, term);
       if (!term.failed_last && ContainsFolded(candidate, needle, filter.find)) continue;
       const int from = term.failed_last ? candidate : candidate + 1;
