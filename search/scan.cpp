@@ -34,11 +34,11 @@ Needle MakeNeedle(const char* folded, std::size_t length) {
 int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find) {
   // The first block is read on its own, since the hit mostly lies there when the text is
   // common; then each run of blocks left side by side in one stretch.
-  for (int block = blocks.NextBlock(from / BlockSize), alone = 1; block < BlockCount;
-       block = blocks.NextBlock(block), alone = 0) {
+  const int first_block = blocks.NextBlock(from / BlockSize);
+  for (int block = first_block, past = 0; block < BlockCount; block = blocks.NextBlock(past)) {
+    past = block == first_block ? block + 1 : blocks.EndOfRun(block);
     const int first = std::max(from, FirstEntryOfBlock(block));
-    block = alone ? block + 1 : blocks.EndOfRun(block);
-    const int end = EndEntryOfBlock(block - 1);
+    const int end = EndEntryOfBlock(past - 1);
     if (const char* at = find(EntryStart(first), EntryStart(end), needle)) return EntryAt(at, first, end);
   }
   return NoEntry;

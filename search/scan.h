@@ -39,7 +39,7 @@ int FirstListedEntryHolding(const Needle& needle, const std::uint16_t* listed, i
 inline constexpr std::size_t ListedText = 8;
 
 // The first entry from `start` (0 or more) that holds the `length` folded bytes at `folded`, or
-// NoEntry: the search of a text, and of a filter of one term.
+// NoEntry: the search of a text, and of a filter of one term (text_search.cpp).
 int FirstEntryContaining(const char* folded, std::size_t length, int start);
 
 }  // namespace tuneledger

@@ -6,10 +6,9 @@
 // entries: bytes exactly (a row per byte value), byte pairs hashed into PairRows rows, triples
 // in TripleRows rows, which the generator shares out among them so that a triple in few blocks
 // shares its row with none or with one alike (a triple in very few entries lists them instead).
-// A row is a bit set over the blocks. A text can only occur in a
-// block whose bits are set in the rows of all its triples (a text of two bytes: of its pair; of
-// one byte: of its byte); the index never misses a block that holds the text, it only lets
-// through a few that don't.
+// A row is a bit set over the blocks. A text can only occur in a block whose bits are set in the
+// rows of all its triples (a text of two bytes: of its pair; of one byte: of its byte); the index
+// never misses a block that holds the text, it only lets through a few that don't.
 //
 // Beside the rows, the index holds exactly which folded pairs and triples occur anywhere in the
 // table (FoldedByteCounts says it for bytes), and a sieve of the 4-byte pieces that occur. A text
