@@ -28,7 +28,7 @@ Needle MakeNeedle(const char* folded, std::size_t length) {
       other_count = count;
     }
   }
-  return {folded, length, rare, other};
+  return WithFirstWord({folded, length, rare, other, {}});
 }
 
 int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find) {

@@ -181,7 +181,7 @@ std::size_t TermLength(const char* text) {
 }
 
 Needle NeedleOf(const char* terms_text, const Term& term) {
-  return {terms_text + term.offset, term.length, term.rare, term.other};
+  return WithFirstWord({terms_text + term.offset, term.length, term.rare, term.other, {}});
 }
 
 // Reads the terms of `terms_text` (distinct non-empty folded terms, each closed by ';', in

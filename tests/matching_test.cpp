@@ -92,6 +92,12 @@ TEST(FoldedFind, TrickyBytes) {
       {std::string(100, 'A') + "B", "aab", 98},
       {"aaaa", "aaaa", 0},
       {"xyz", "z", 2},
+      // A place the quick test keeps is compared eight bytes at once, then byte by byte.
+      {"\\0|1", "|0|1", -1},           // '\\' is '|' with bit 0x20 cleared
+      {"Abcdefgh IJK", "abcdefgh ijk", 0},
+      {"Abcdefgh IJL", "abcdefgh ijk", -1},
+      {"abcdefgh@", "abcdefgh`", -1},
+      {"xbcdefghijk", "abcdefghijk", -1},
   };
   for (const FindFoldedVariant& variant : Variants()) {
     for (const auto& c : cases) {
@@ -99,6 +105,23 @@ TEST(FoldedFind, TrickyBytes) {
       const char* begin = padded.data();
       EXPECT_EQ(VariantFind(variant.find, begin, begin + c.text.size(), c.needle), c.at)
           << variant.name << " " << testing::PrintToString(c.text) << " " << testing::PrintToString(c.needle);
+    }
+  }
+}
+
+// A needle's first word is read at once only where its eight bytes lie in one page: a needle at
+// the very end of a page is read byte by byte, with the same answers.
+TEST(FoldedFind, NeedleEndingAPage) {
+  alignas(4096) static char pages[2 * 4096];
+  const std::string text = std::string("Q") + "x|Ab" + std::string(ReadPadding, '\0');
+  for (const std::string needle : {"b", "ab", "|ab", "x|ab"}) {
+    char* placed = pages + 4096 - needle.size();
+    std::copy(needle.begin(), needle.end(), placed);
+    const Needle made = MakeNeedle(placed, needle.size());
+    for (const FindFoldedVariant& variant : Variants()) {
+      const char* at = variant.find(text.data(), text.data() + 5, made);
+      EXPECT_EQ(at == nullptr ? -1 : at - text.data(), 5 - static_cast<std::ptrdiff_t>(needle.size()))
+          << variant.name << " " << needle;
     }
   }
 }
