@@ -19,22 +19,25 @@ namespace tuneledger {
 
 // `needle` with its first word made from its bytes. A letter of the needle equals a text's byte
 // with bit 0x20 set, which is exactly that letter in either case; any other byte equals the
-// text's byte as it is. The needle's eight bytes are read at once where they lie in one page of
-// 4 KiB (the smallest there is), and those past its end are masked off.
+// text's byte as it is. The word's bytes are read at once where they lie in one page of 4 KiB
+// (the smallest there is), and those past the needle's end are masked off.
 TUNELEDGER_READS_WITHIN_PAGE inline Needle WithFirstWord(Needle needle) {
-  constexpr std::uint64_t ones = 0x0101010101010101u;
+  constexpr std::size_t n = NeedleWordBytes;
+  constexpr NeedleWord ones = static_cast<NeedleWord>(~NeedleWord{0}) / 0xFF;
   constexpr std::uintptr_t page = 4096;
-  std::uint64_t bytes = 0, kept = ~std::uint64_t{0};
-  if (needle.length < 8) kept = (std::uint64_t{1} << 8 * needle.length) - 1;
-  if (needle.length >= 8 || reinterpret_cast<std::uintptr_t>(needle.bytes) % page <= page - 8) {
+  NeedleWord bytes = 0, kept = ~NeedleWord{0};
+  if (needle.length < n) kept = static_cast<NeedleWord>((NeedleWord{1} << 8 * needle.length) - 1);
+  if (needle.length >= n || reinterpret_cast<std::uintptr_t>(needle.bytes) % page <= page - n) {
     bytes = WordAt(needle.bytes) & kept;
   } else {
-    for (std::size_t i = needle.length; i-- > 0;) bytes = bytes << 8 | static_cast<unsigned char>(needle.bytes[i]);
+    for (std::size_t i = needle.length; i-- > 0;) {
+      bytes = static_cast<NeedleWord>(bytes << 8 | static_cast<unsigned char>(needle.bytes[i]));
+    }
   }
   // In a byte below 0x80, the high bit of low + (0x80 - c) is set where the byte is c or more.
-  const std::uint64_t low = bytes & ones * 0x7F;
-  const std::uint64_t from_a = low + ones * (0x80 - 'a'), past_z = low + ones * (0x80 - 'z' - 1);
-  needle.first = {bytes, (from_a & ~past_z & ~bytes & ones * 0x80) >> 2, kept};
+  const NeedleWord low = bytes & ones * 0x7F;
+  const NeedleWord from_a = low + ones * (0x80 - 'a'), past_z = low + ones * (0x80 - 'z' - 1);
+  needle.first = {bytes, static_cast<NeedleWord>((from_a & ~past_z & ~bytes & ones * 0x80) >> 2), kept};
   return needle;
 }
 

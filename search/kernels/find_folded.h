@@ -18,30 +18,43 @@
 
 namespace tuneledger {
 
+// The word a needle's first bytes are compared in: 64 bits where the processor (or WebAssembly)
+// has 64-bit registers, else 32, where a 64-bit word would take two registers.
+#if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
+using NeedleWord = std::uint64_t;
+#else
+using NeedleWord = std::uint32_t;
+#endif
+inline constexpr std::size_t NeedleWordBytes = sizeof(NeedleWord);
+
 // A folded text to look for (1 or more bytes, no NUL), with the two of its bytes that the table
 // holds least often, counting what the kernels' quick test takes for them: a kernel first looks
 // for places where both of those stand, which are few, and compares the whole text only there,
-// its first bytes, up to eight, in one 64-bit word (`first`, made by WithFirstWord in scan.h),
-// and the rest byte by byte.
+// its first bytes in one word (`first`, made by WithFirstWord in scan.h) and the rest byte by
+// byte.
 struct Needle {
   const char* bytes;
   std::size_t length;
   std::size_t rare;   // position of the rarest byte
   std::size_t other;  // position of the next rarest (the same when the text has one byte)
   struct {
-    std::uint64_t bytes;    // byte i of the needle in bits 8i to 8i+7 (as WordAt reads a text)
-    std::uint64_t letters;  // 0x20 in each byte where the needle has a letter ('a' to 'z')
-    std::uint64_t kept;     // 0xFF in each byte the needle has
+    NeedleWord bytes;    // byte i of the needle in bits 8i to 8i+7 (as WordAt reads a text)
+    NeedleWord letters;  // 0x20 in each byte where the needle has a letter ('a' to 'z')
+    NeedleWord kept;     // 0xFF in each byte the needle has
   } first;
 };
 
-// Byte i of the eight at `at` in bits 8i to 8i+7, whatever the platform's byte order. (`static`:
-// each kernel's file compiles its own copy, as with FoldByte.)
-static inline std::uint64_t WordAt(const char* at) {
-  std::uint64_t word;
+// Byte i of the NeedleWordBytes at `at` in bits 8i to 8i+7, whatever the platform's byte order.
+// (`static`: each kernel's file compiles its own copy, as with FoldByte.)
+static inline NeedleWord WordAt(const char* at) {
+  NeedleWord word;
   std::memcpy(&word, at, sizeof word);
 #if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  word = __builtin_bswap64(word);
+  if constexpr (sizeof word == 8) {
+    word = __builtin_bswap64(word);
+  } else {
+    word = __builtin_bswap32(word);
+  }
 #endif
   return word;
 }

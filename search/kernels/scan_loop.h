@@ -16,26 +16,27 @@
 
 namespace tuneledger {
 
-// Whether the needle stands at `at`, folded. Reads eight bytes at `at` whatever the needle's
-// length: a place the loop compares lies at most a needle's length before `end`, and the text
-// may be read up to ReadPadding bytes past it.
-// (The bytes past the eighth, out of line: a needle that long is rare, and the loop keeps fewer
-// registers without them.)
-[[gnu::noinline]] static bool EqualsFoldedPastEight(const char* at, const Needle& needle) {
-  return EqualsFolded(at + 8, needle.bytes + 8, needle.length - 8);
+// The needle's bytes past its first word, at `at`: out of line, since a needle that long is
+// rare, and the loop keeps fewer registers without them.
+[[gnu::noinline]] static bool EqualsFoldedPastFirstWord(const char* at, const Needle& needle) {
+  constexpr std::size_t n = NeedleWordBytes;
+  return EqualsFolded(at + n, needle.bytes + n, needle.length - n);
 }
 
+// Whether the needle stands at `at`, folded. Reads a whole word at `at` whatever the needle's
+// length: a place the loop compares lies at most a needle's length before `end`, and the text
+// may be read up to ReadPadding bytes past it.
 static inline bool EqualsAt(const char* at, const Needle& needle) {
-  const std::uint64_t text = WordAt(at);
+  const NeedleWord text = WordAt(at);
   if ((((text | needle.first.letters) ^ needle.first.bytes) & needle.first.kept) != 0) return false;
-  return needle.length <= 8 || EqualsFoldedPastEight(at, needle);
+  return needle.length <= NeedleWordBytes || EqualsFoldedPastFirstWord(at, needle);
 }
 
 // Each step looks at Lanes::Width start positions at once. A quick test keeps the positions
 // where the needle's two rarest bytes stand, ignoring case by setting bit 0x20 in both the text
 // and the needle. That test lets through a few more positions than folding would (a NUL where
 // the needle has a space, '@' where it has '`'), never fewer; every position it keeps is then
-// compared exactly, its first eight bytes at once.
+// compared exactly, its first bytes in one word.
 template <typename Lanes>
 static const char* FindByRareBytes(const char* begin, const char* end, const Needle& needle) {
   if (static_cast<std::size_t>(end - begin) < needle.length) return nullptr;
