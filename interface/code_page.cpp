@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "search/kernels/lowest_bit.h"
 #include "search/kernels/processor.h"
 
 #if defined(TUNELEDGER_NEON_BESIDE)
@@ -138,7 +139,7 @@ TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* ou
     vst1q_u8(reinterpret_cast<std::uint8_t*>(bytes), narrow);
     const uint8x16_t ascii = vcgtq_s8(vreinterpretq_s8_u8(narrow), vdupq_n_s8(0));
     const std::uint64_t mask = vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(ascii), 4)), 0);
-    return mask == ~std::uint64_t{0} ? std::size_t{16} : static_cast<std::size_t>(__builtin_ctzll(~mask)) / 4;
+    return mask == ~std::uint64_t{0} ? std::size_t{16} : static_cast<std::size_t>(LowestBit(~mask)) / 4;
   });
 }
 #endif

@@ -19,6 +19,7 @@
 #include "search/matching.h"
 #include "search/operations.h"
 #include "search/scan.h"
+#include "search/kernels/lowest_bit.h"
 
 namespace tuneledger {
 namespace {
@@ -228,7 +229,7 @@ bool PassesNearStart(Filter& filter, int& start) {
   const int word = start / 64;
   int tries = 0;
   for (std::uint64_t bits = filter.sieve.Candidates(word, start); bits != 0; bits &= bits - 1) {
-    const int entry = word * 64 + __builtin_ctzll(bits);
+    const int entry = word * 64 + LowestBit(bits);
     const std::size_t failed = FirstFailing(filter, entry);
     if (failed == filter.count) {
       start = entry;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "search/kernels/lowest_bit.h"
+
 namespace tuneledger {
 namespace {
 
@@ -145,7 +147,7 @@ int BlockMask::EndOfRun(int block) const {
   for (int w = block / 64;; ++w) {
     std::uint64_t gaps = ~words_[w];
     if (w == block / 64) gaps &= ~std::uint64_t{0} << (block % 64);
-    if (gaps != 0) return w * 64 + __builtin_ctzll(gaps);
+    if (gaps != 0) return w * 64 + LowestBit(gaps);
   }
 }
 
@@ -163,7 +165,7 @@ std::uint64_t BlockMask::EntriesLeft(int word) const {
 
 void EntrySieve::Seal() {
   count_ = 0;
-  for (std::uint64_t rows = chosen_; rows != 0; rows &= rows - 1) rows_[count_++] = EntryRows[__builtin_ctzll(rows)];
+  for (std::uint64_t rows = chosen_; rows != 0; rows &= rows - 1) rows_[count_++] = EntryRows[LowestBit(rows)];
 }
 
 std::uint64_t EntrySieve::Candidates(int word, int from) const {
@@ -178,7 +180,7 @@ std::uint64_t EntrySieve::Candidates(int word, int from) const {
 int EntrySieve::First(int from) const {
   if (count_ == 0) return from <= LastEntryIndex ? from : -1;
   for (int word = from / 64; word < EntryWords; ++word) {
-    if (std::uint64_t bits = Candidates(word, from)) return word * 64 + __builtin_ctzll(bits);
+    if (std::uint64_t bits = Candidates(word, from)) return word * 64 + LowestBit(bits);
   }
   return -1;
 }
@@ -189,7 +191,7 @@ int FirstEntryHoldingByte(char byte, int from) {
   const std::uint64_t* entries = EntryRows[row];
   std::uint64_t bits = entries[from / 64] & ~std::uint64_t{0} << (from % 64);
   for (int word = from / 64;;) {
-    if (bits != 0) return word * 64 + __builtin_ctzll(bits);
+    if (bits != 0) return word * 64 + LowestBit(bits);
     if (++word == EntryWords) return -1;
     bits = entries[word];
   }
@@ -205,7 +207,7 @@ int EntrySieve::First(int from, const BlockMask& blocks) const {
       word = block * BlockSize / 64;
       continue;
     }
-    if (const std::uint64_t bits = left & Candidates(word, from)) return word * 64 + __builtin_ctzll(bits);
+    if (const std::uint64_t bits = left & Candidates(word, from)) return word * 64 + LowestBit(bits);
     ++word;
   }
   return -1;

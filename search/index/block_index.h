@@ -36,6 +36,7 @@
 #include <cstdint>
 
 #include "data/chart_table.h"
+#include "search/kernels/lowest_bit.h"
 
 namespace tuneledger {
 
@@ -149,7 +150,7 @@ class BlockMask {
     for (int w = block / 64; w < MaskWords; ++w) {
       std::uint64_t word = words_[w];
       if (w == block / 64) word &= ~std::uint64_t{0} << (block % 64);
-      if (word != 0) return w * 64 + __builtin_ctzll(word);
+      if (word != 0) return w * 64 + LowestBit(word);
     }
     return BlockCount;
   }

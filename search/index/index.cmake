@@ -7,7 +7,7 @@ set(block_index_sources
 
 if(NOT CMAKE_CROSSCOMPILING)
   add_executable(tuneledger_make_block_index search/index/make_block_index.cpp)
-  tuneledger_sees(tuneledger_make_block_index data/chart_table.h search/index search/matching.h)
+  tuneledger_sees(tuneledger_make_block_index data/chart_table.h search/index search/matching.h search/kernels/lowest_bit.h)
   target_link_libraries(tuneledger_make_block_index PRIVATE tuneledger_warnings)
   tuneledger_generated_file(block_index
     COMMAND $<TARGET_FILE:tuneledger_make_block_index> ${chart_text}

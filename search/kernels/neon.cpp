@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "search/kernels/scan_loop.h"
+#include "search/kernels/lowest_bit.h"
 
 namespace tuneledger {
 namespace {
@@ -30,7 +31,7 @@ struct NeonLanes {
   }
 
   static std::size_t FirstLane(std::uint64_t matches) {
-    return static_cast<std::size_t>(__builtin_ctzll(matches)) / 4;
+    return static_cast<std::size_t>(LowestBit(matches)) / 4;
   }
 };
 

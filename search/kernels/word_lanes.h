@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "search/kernels/lowest_bit.h"
+
 namespace tuneledger {
 namespace {
 
@@ -43,7 +45,7 @@ struct WordLanes {
 
   static std::size_t FirstLane(Word matches) {
     if constexpr (sizeof(Word) == 8) {
-      return static_cast<std::size_t>(__builtin_ctzll(matches)) / 8;
+      return static_cast<std::size_t>(LowestBit(matches)) / 8;
     } else {
       return static_cast<std::size_t>(__builtin_ctz(matches)) / 8;
     }
