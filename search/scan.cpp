@@ -12,7 +12,7 @@ std::uint32_t Count(char byte) { return QuickTestCounts[static_cast<unsigned cha
 
 }  // namespace
 
-Needle MakeNeedle(const char* folded, std::size_t length) {
+Needle NeedleWithRareBytes(const char* folded, std::size_t length) {
   // One pass keeping the two smallest counts; the earlier byte wins a tie.
   std::size_t rare = 0, other = 0;
   std::uint32_t rare_count = Count(folded[0]), other_count = UINT32_MAX;
@@ -28,7 +28,7 @@ Needle MakeNeedle(const char* folded, std::size_t length) {
       other_count = count;
     }
   }
-  return WithFirstWord({folded, length, rare, other, {}});
+  return {folded, length, rare, other, {}};
 }
 
 int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find) {

@@ -41,8 +41,14 @@ TUNELEDGER_READS_WITHIN_PAGE inline Needle WithFirstWord(Needle needle) {
   return needle;
 }
 
-// The needle for the `length` folded bytes at `folded` (1 or more), with its two rarest bytes.
-Needle MakeNeedle(const char* folded, std::size_t length);
+// The needle for the `length` folded bytes at `folded` (1 or more), with its two rarest bytes but
+// not yet its first word.
+Needle NeedleWithRareBytes(const char* folded, std::size_t length);
+
+// The needle for the `length` folded bytes at `folded` (1 or more), ready for a kernel.
+inline Needle MakeNeedle(const char* folded, std::size_t length) {
+  return WithFirstWord(NeedleWithRareBytes(folded, length));
+}
 
 // Whether entry `index` (0 to EntryCount - 1) contains the needle, looked for with `find` (a
 // search that checks many entries passes the variant it chose once). The entry's terminator is

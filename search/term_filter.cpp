@@ -148,12 +148,18 @@ bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size
 // bytes. Before the walk, `order` says where the term goes: the term likely to hold in fewest
 // entries first. During the walk, `next` is the first entry from an earlier candidate on known
 // to hold it (below the candidate: not known).
+// How many terms' needles a filter keeps made (the rest are made at each check), and the mark of
+// a term without one.
+constexpr std::size_t KeptNeedles = 16;
+constexpr std::uint8_t NoKeptNeedle = 0x7F;
+
 struct Term {
   std::uint16_t offset;
   std::uint8_t length;
   std::uint8_t rare;
   std::uint8_t other;
-  bool failed_last;  // during the walk: whether the term failed in the candidate before
+  std::uint8_t needle : 7;  // where its needle is kept in the filter, or NoKeptNeedle
+  bool failed_last : 1;     // during the walk: whether the term failed in the candidate before
   union {
     std::int16_t order;
     std::int16_t next;
@@ -169,6 +175,8 @@ struct Filter {
   const char* text;  // the terms, each closed by ';'
   Term terms[MostTerms];
   std::size_t count;  // of terms to check
+  // The needles of the first terms to check, made once: a term's needle serves many checks.
+  Needle needles[KeptNeedles];
   EntrySieve sieve;
   FindFoldedFunction find;
 };
@@ -181,8 +189,11 @@ std::size_t TermLength(const char* text) {
   return length;
 }
 
-Needle NeedleOf(const char* terms_text, const Term& term) {
-  return WithFirstWord({terms_text + term.offset, term.length, term.rare, term.other, {}});
+// The needle of `term`: the one the filter keeps, or one made in `made`.
+const Needle& NeedleOf(const Filter& filter, const Term& term, Needle& made) {
+  if (term.needle != NoKeptNeedle) return filter.needles[term.needle];
+  made = WithFirstWord({filter.text + term.offset, term.length, term.rare, term.other, {}});
+  return made;
 }
 
 // Reads the terms of `terms_text` (distinct non-empty folded terms, each closed by ';', in
@@ -197,11 +208,17 @@ bool ReadTerms(const char* terms_text, std::size_t length, Filter& filter) {
     if (size > LongestEntry) return false;
     for (std::size_t i = 0; i < size; ++i) filter.sieve.Hold(text[i]);
     if (size > 1 || !EntrySieve::Exact(text[0])) {
-      const Needle needle = MakeNeedle(text, size);
+      // Only a kept needle is made whole here: a filter may stop before any check.
+      const Needle needle = NeedleWithRareBytes(text, size);
+      std::uint8_t kept = NoKeptNeedle;
+      if (filter.count < KeptNeedles) {
+        kept = static_cast<std::uint8_t>(filter.count);
+        filter.needles[kept] = WithFirstWord(needle);
+      }
       // No entry is known to hold the term yet: `next` is -1.
       filter.terms[filter.count++] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size),
                                       static_cast<std::uint8_t>(needle.rare), static_cast<std::uint8_t>(needle.other),
-                                      false, {-1}};
+                                      static_cast<std::uint8_t>(kept & NoKeptNeedle), false, {-1}};
     }
     at += size + 1;
   }
@@ -214,7 +231,8 @@ bool ReadTerms(const char* terms_text, std::size_t length, Filter& filter) {
 std::size_t FirstFailing(const Filter& filter, int entry) {
   for (std::size_t i = 0; i < filter.count; ++i) {
     const Term& term = filter.terms[i];
-    if (term.next != entry && !ContainsFolded(entry, NeedleOf(filter.text, term), filter.find)) return i;
+    Needle made;
+    if (term.next != entry && !ContainsFolded(entry, NeedleOf(filter, term, made), filter.find)) return i;
   }
   return filter.count;
 }
@@ -287,6 +305,28 @@ bool PassesNearStart(Filter& filter, int& start) {
   return true;
 }
 
+// The candidates of one word of the entry rows (64 entries) in the blocks left: the walk mostly
+// takes its next candidate from the word it is in, and the rows are read once a word.
+struct HeldWord {
+  int word = -1;
+  std::uint64_t bits = 0;
+};
+
+// The first candidate from `from` on (as EntrySieve::First), from the word `held` while `from`
+// lies in it; a word found anew is held.
+int NextCandidate(const EntrySieve& sieve, const BlockMask& blocks, int from, HeldWord& held) {
+  if (from / 64 == held.word) {
+    if (const std::uint64_t bits = held.bits & ~std::uint64_t{0} << (from % 64)) return held.word * 64 + LowestBit(bits);
+    from = (held.word + 1) * 64;
+  }
+  const int next = sieve.First(from, blocks);
+  if (next != NoEntry) {
+    held.word = next / 64;
+    held.bits = blocks.EntriesLeft(held.word) & sieve.Candidates(held.word, held.word * 64);
+  }
+  return next;
+}
+
 // The first entry from `start` on, among the candidates the entry rows and `blocks` leave, that
 // holds every term, ordered by PrepareTerms; or NoEntry.
 //
@@ -302,8 +342,9 @@ int Walk(Filter& filter, const BlockMask& blocks, int start) {
     terms[i].next = -1;
     terms[i].failed_last = false;
   }
+  HeldWord held;
   for (int candidate = start;;) {
-    candidate = filter.sieve.First(candidate, blocks);
+    candidate = NextCandidate(filter.sieve, blocks, candidate, held);
     if (candidate == NoEntry) return NoEntry;
     std::size_t failed = 0;
     for (; failed < filter.count; ++failed) {
@@ -311,7 +352,8 @@ int Walk(Filter& filter, const BlockMask& blocks, int start) {
       // that failed, to its next hit or further, and the others were found before.
       Term& term = terms[failed];
       if (term.next == candidate) continue;
-      const Needle needle = NeedleOf(filter.text, term);
+      Needle made;
+      const Needle& needle = NeedleOf(filter, term, made);
       if (!term.failed_last && ContainsFolded(candidate, needle, filter.find)) continue;
       const int from = term.failed_last ? candidate : candidate + 1;
       const int hit = FirstEntryHolding(needle, blocks, from, filter.find);
