@@ -2,6 +2,7 @@
 
 #include "tuneledger.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -79,15 +80,10 @@ std::size_t AsciiUnits(const char16_t* text, char* out, std::size_t n, std::size
 #if defined(__i386__) || defined(__x86_64__) || defined(TUNELEDGER_NEON_BESIDE) || defined(__wasm_simd128__)
 constexpr std::uintptr_t SmallestPage = 4096;
 
-// Whether the `bytes` from `at` lie in one page.
-bool InOnePage(const void* at, std::uintptr_t bytes) {
-  return reinterpret_cast<std::uintptr_t>(at) % SmallestPage <= SmallestPage - bytes;
-}
-
 // AsciiRun sixteen units a step, for vectors of 16 bytes: `narrow16` copies the sixteen units at a
 // place (32 bytes in one page) as bytes and returns how many of them lead as 1-0x7F, 16 when all
-// do. Where the 32 bytes would reach into the next page, and for the last few units of `most`, a
-// unit at a time. Each instruction set's `narrow16` narrows with unsigned saturation (0 and above
+// do. The steps that stay within the page the text is in are counted once; where the 32 bytes
+// would reach into the next page, and for the last few units of `most`, a unit at a time. Each instruction set's `narrow16` narrows with unsigned saturation (0 and above
 // 0x7FFF to 0, above 0xFF to 0xFF): the bytes 1-0x7F, signed above 0, stand just where the units
 // are 1-0x7F.
 template <typename Narrow16>
@@ -95,15 +91,18 @@ template <typename Narrow16>
                                                             Narrow16 narrow16) {
   std::size_t n = 0;
   while (n + 16 <= most) {
-    if (!InOnePage(text + n, 32)) {
+    // The units left in this page, read sixteen a step without asking again.
+    const std::size_t in_page = (SmallestPage - reinterpret_cast<std::uintptr_t>(text + n) % SmallestPage) / 2;
+    if (in_page < 16) {
       const std::size_t end = AsciiUnits(text, out, n, n + 1);
       if (end == n) return n;
       n = end;
       continue;
     }
-    const std::size_t ascii = narrow16(text + n, out + n);
-    if (ascii != 16) return n + ascii;
-    n += 16;
+    for (const std::size_t stop = std::min(most, n + in_page); n + 16 <= stop; n += 16) {
+      const std::size_t ascii = narrow16(text + n, out + n);
+      if (ascii != 16) return n + ascii;
+    }
   }
   return AsciiUnits(text, out, n, most);
 }

@@ -16,10 +16,15 @@
 
 #include "data/chart_table.h"
 #include "search/index/block_index.h"
+#include "search/kernels/lowest_bit.h"
+#include "search/kernels/processor.h"
 #include "search/matching.h"
 #include "search/operations.h"
 #include "search/scan.h"
-#include "search/kernels/lowest_bit.h"
+
+#if defined(TUNELEDGER_NEON_BESIDE)
+#include <arm_neon.h>
+#endif
 
 namespace tuneledger {
 namespace {
@@ -51,8 +56,26 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
 // byte from `end + 1` on is compared with the byte a period before it, eight at a time, so a long
 // run costs a few instructions a repeat. (Called before the term is moved, while the bytes
 // before `end` are still the filter's own.)
+#if defined(TUNELEDGER_NEON_BESIDE)
+// Where the bytes from `at` on first differ from those a period before them, sixteen bytes a
+// step, as far as whole steps reach; RepeatsAfter's own loop goes on from there.
+[[gnu::target("fpu=neon")]] std::size_t SameAsPeriodBeforeNeon(const char* filter, std::size_t length, std::size_t at,
+                                                               std::size_t period) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(filter);
+  for (; at + 16 <= length; at += 16) {
+    const uint8x16_t differ = veorq_u8(vld1q_u8(bytes + at), vld1q_u8(bytes + at - period));
+    const uint32x2_t any = vreinterpret_u32_u8(vorr_u8(vget_low_u8(differ), vget_high_u8(differ)));
+    if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) break;
+  }
+  return at;
+}
+#endif
+
 std::size_t RepeatsAfter(const char* filter, std::size_t length, std::size_t end, std::size_t period) {
   std::size_t at = end + 1;
+#if defined(TUNELEDGER_NEON_BESIDE)
+  if (RunsNeon()) at = SameAsPeriodBeforeNeon(filter, length, at, period);
+#endif
   for (std::uint64_t here, before; at + 8 <= length; at += 8) {
     std::memcpy(&here, filter + at, 8);
     std::memcpy(&before, filter + at - period, 8);

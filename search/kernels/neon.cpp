@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "search/kernels/scan_loop.h"
 #include "search/kernels/lowest_bit.h"
+#include "search/kernels/scan_loop.h"
 
 namespace tuneledger {
 namespace {
@@ -22,12 +22,14 @@ struct NeonLanes {
   }
 
   // NEON has no byte mask: narrowing each 16-bit pair of lanes by 4 bits leaves a nibble per
-  // lane, 0xF where the lane matched, in one 64-bit word; one bit of each nibble is kept, so
-  // that clearing the lowest bit clears the whole lane.
+  // lane in one 64-bit word. Only one bit of each nibble is kept (0x10 of an even lane's byte,
+  // 0x01 of an odd one's, before the narrowing), so that clearing the lowest bit clears the
+  // whole lane. The word is taken as its two 32-bit halves, each a register.
   static std::uint64_t Matches(const char* at_rare, uint8x16_t rare, const char* at_other, uint8x16_t other) {
-    uint8x16_t both = vandq_u8(Equal(at_rare, rare), Equal(at_other, other));
-    uint8x8_t nibbles = vshrn_n_u16(vreinterpretq_u16_u8(both), 4);
-    return vget_lane_u64(vreinterpret_u64_u8(nibbles), 0) & 0x1111111111111111u;
+    const uint8x16_t one_bit = vreinterpretq_u8_u16(vdupq_n_u16(0x0110));
+    const uint8x16_t both = vandq_u8(vandq_u8(Equal(at_rare, rare), Equal(at_other, other)), one_bit);
+    const uint32x2_t halves = vreinterpret_u32_u8(vshrn_n_u16(vreinterpretq_u16_u8(both), 4));
+    return std::uint64_t{vget_lane_u32(halves, 1)} << 32 | vget_lane_u32(halves, 0);
   }
 
   static std::size_t FirstLane(std::uint64_t matches) {
