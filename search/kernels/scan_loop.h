@@ -32,6 +32,10 @@ static inline bool EqualsAt(const char* at, const Needle& needle) {
   return needle.length <= NeedleWordBytes || EqualsFoldedPastFirstWord(at, needle);
 }
 
+// EqualsAt out of line: a word kernel's loop needs every register a 32-bit processor has, and one
+// that also held the needle's first word would keep its own values on the stack.
+[[gnu::noinline]] static inline bool EqualsAtOutOfLine(const char* at, const Needle& needle) { return EqualsAt(at, needle); }
+
 // Each step looks at Lanes::Width start positions at once. A quick test keeps the positions
 // where the needle's two rarest bytes stand, ignoring case by setting bit 0x20 in both the text
 // and the needle. That test lets through a few more positions than folding would (a NUL where
@@ -48,7 +52,7 @@ static const char* FindByRareBytes(const char* begin, const char* end, const Nee
     while (matches != 0) {
       const char* candidate = p + Lanes::FirstLane(matches);
       if (candidate > last_start) return nullptr;
-      if (EqualsAt(candidate, needle)) return candidate;
+      if (Lanes::Width > 8 ? EqualsAt(candidate, needle) : EqualsAtOutOfLine(candidate, needle)) return candidate;
       matches &= matches - 1;
     }
   }
