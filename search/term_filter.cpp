@@ -22,6 +22,9 @@
 #include "search/operations.h"
 #include "search/scan.h"
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 #if defined(TUNELEDGER_NEON_BESIDE)
 #include <arm_neon.h>
 #endif
@@ -51,14 +54,28 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
   return same == length;
 }
 
-// How many times the term closed by the ';' at `end` comes again right after it, as in a filter
-// that repeats one term many times: its bytes and a ';' again, each repeat `period` bytes. Each
-// byte from `end + 1` on is compared with the byte a period before it, eight at a time, so a long
-// run costs a few instructions a repeat. (Called before the term is moved, while the bytes
-// before `end` are still the filter's own.)
-#if defined(TUNELEDGER_NEON_BESIDE)
 // Where the bytes from `at` on first differ from those a period before them, sixteen bytes a
-// step, as far as whole steps reach; RepeatsAfter's own loop goes on from there.
+// step with the processor's vectors, as far as whole steps reach; RepeatsAfter's own loop goes on
+// from there. (32-bit x86 and ARM assume neither SSE2 nor NEON: there each is compiled for it and
+// runs once the processor has said it has it.)
+#if defined(__i386__) || defined(__x86_64__)
+#if defined(__SSE2__)
+#define TUNELEDGER_SSE2_FUNCTION inline
+#else
+#define TUNELEDGER_SSE2_FUNCTION [[gnu::target("sse2")]]
+#endif
+TUNELEDGER_SSE2_FUNCTION std::size_t SameAsPeriodBeforeSse2(const char* filter, std::size_t length, std::size_t at,
+                                                            std::size_t period) {
+  for (; at + 16 <= length; at += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(filter + at));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(filter + at - period));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(here, before)) != 0xFFFF) break;
+  }
+  return at;
+}
+#endif
+
+#if defined(TUNELEDGER_NEON_BESIDE)
 [[gnu::target("fpu=neon")]] std::size_t SameAsPeriodBeforeNeon(const char* filter, std::size_t length, std::size_t at,
                                                                std::size_t period) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(filter);
@@ -71,9 +88,16 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
 }
 #endif
 
+// How many times the term closed by the ';' at `end` comes again right after it, as in a filter
+// that repeats one term many times: its bytes and a ';' again, each repeat `period` bytes. Each
+// byte from `end + 1` on is compared with the byte a period before it, sixteen at a time with
+// vectors and then eight in a word, so a long run costs a few instructions a repeat. (Called
+// before the term is moved, while the bytes before `end` are still the filter's own.)
 std::size_t RepeatsAfter(const char* filter, std::size_t length, std::size_t end, std::size_t period) {
   std::size_t at = end + 1;
-#if defined(TUNELEDGER_NEON_BESIDE)
+#if defined(__i386__) || defined(__x86_64__)
+  if (RunsSse2()) at = SameAsPeriodBeforeSse2(filter, length, at, period);
+#elif defined(TUNELEDGER_NEON_BESIDE)
   if (RunsNeon()) at = SameAsPeriodBeforeNeon(filter, length, at, period);
 #endif
   for (std::uint64_t here, before; at + 8 <= length; at += 8) {
