@@ -352,6 +352,23 @@ bool PassesNearStart(Filter& filter, int& start) {
   return true;
 }
 
+// The first entry from `from` on, in a block `blocks` leaves, that holds the needle, or NoEntry,
+// as FirstEntryHolding finds it; but first in the rest of the block of `candidate` (a candidate,
+// so in a block left; `from` is it or the entry after it), where the hit mostly lies, with the
+// entry found by counting on from `from`.
+int NextHit(const Needle& needle, const BlockMask& blocks, int candidate, int from, FindFoldedFunction find) {
+  const int end = EndEntryOfBlock(candidate / BlockSize);
+  if (from < end) {
+    if (const char* at = find(EntryStart(from), EntryStart(end), needle)) {
+      const auto offset = static_cast<std::uint32_t>(at - EntryBytes);
+      int entry = from;
+      while (EntryOffsets[entry + 1] <= offset) ++entry;
+      return entry;
+    }
+  }
+  return end > LastEntryIndex ? NoEntry : FirstEntryHolding(needle, blocks, end, find);
+}
+
 // The candidates of one word of the entry rows (64 entries) in the blocks left: the walk mostly
 // takes its next candidate from the word it is in, and the rows are read once a word.
 struct HeldWord {
@@ -403,7 +420,7 @@ int Walk(Filter& filter, const BlockMask& blocks, int start) {
       const Needle& needle = NeedleOf(filter, term, made);
       if (!term.failed_last && ContainsFolded(candidate, needle, filter.find)) continue;
       const int from = term.failed_last ? candidate : candidate + 1;
-      const int hit = FirstEntryHolding(needle, blocks, from, filter.find);
+      const int hit = NextHit(needle, blocks, candidate, from, filter.find);
       if (hit == NoEntry) return NoEntry;
       term.next = static_cast<std::int16_t>(hit);
       term.failed_last = hit != candidate;
