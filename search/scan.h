@@ -42,13 +42,25 @@ TUNELEDGER_READS_WITHIN_PAGE inline Needle WithFirstWord(Needle needle) {
 }
 
 // The needle for the `length` folded bytes at `folded` (1 or more), with its two rarest bytes but
-// not yet its first word.
+// neither a third byte nor its first word.
 Needle NeedleWithRareBytes(const char* folded, std::size_t length);
 
-// The needle for the `length` folded bytes at `folded` (1 or more), ready for a kernel.
-inline Needle MakeNeedle(const char* folded, std::size_t length) {
-  return WithFirstWord(NeedleWithRareBytes(folded, length));
+// The third byte a vector kernel asks about where a needle's `rare` and `other` bytes stand: the
+// rarest byte of the rest, and of equal ones the farthest from the first two (bytes side by side
+// go together more often), the later of equally far ones.
+std::size_t ThirdRareByte(const char* folded, std::size_t length, std::size_t rare, std::size_t other);
+
+// `needle` with its third byte, where it has 3 bytes or more.
+inline Needle WithThirdByte(Needle needle) {
+  if (needle.length > 2) needle.third = ThirdRareByte(needle.bytes, needle.length, needle.rare, needle.other);
+  return needle;
 }
+
+// `needle`, with its rare bytes, ready for a kernel.
+inline Needle ForKernel(Needle needle) { return WithFirstWord(WithThirdByte(needle)); }
+
+// The needle for the `length` folded bytes at `folded` (1 or more), ready for a kernel.
+inline Needle MakeNeedle(const char* folded, std::size_t length) { return ForKernel(NeedleWithRareBytes(folded, length)); }
 
 // Whether entry `index` (0 to EntryCount - 1) contains the needle, looked for with `find` (a
 // search that checks many entries passes the variant it chose once). The entry's terminator is

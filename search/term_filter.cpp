@@ -239,7 +239,7 @@ std::size_t TermLength(const char* text) {
 // The needle of `term`: the one the filter keeps, or one made in `made`.
 const Needle& NeedleOf(const Filter& filter, const Term& term, Needle& made) {
   if (term.needle != NoKeptNeedle) return filter.needles[term.needle];
-  made = WithFirstWord({filter.text + term.offset, term.length, term.rare, term.other, {}});
+  made = WithFirstWord({filter.text + term.offset, term.length, term.rare, term.other, term.rare, {}});
   return made;
 }
 
@@ -260,7 +260,7 @@ bool ReadTerms(const char* terms_text, std::size_t length, Filter& filter) {
       std::uint8_t kept = NoKeptNeedle;
       if (filter.count < KeptNeedles) {
         kept = static_cast<std::uint8_t>(filter.count);
-        filter.needles[kept] = WithFirstWord(needle);
+        filter.needles[kept] = ForKernel(needle);
       }
       // No entry is known to hold the term yet: `next` is -1.
       filter.terms[filter.count++] = {static_cast<std::uint16_t>(at), static_cast<std::uint8_t>(size),

@@ -18,10 +18,17 @@ int FirstEntryContaining(const char* folded, std::size_t length, int start) {
   if (length > LongestEntry) return NoEntry;
   static_assert(NoEntry == -1);
   if (length == 1 && EntrySieve::Exact(folded[0])) return FirstEntryHoldingByte(folded[0], start);
-  Needle needle = MakeNeedle(folded, length);
+  // The needle's rare bytes tell the way; the rest of it is made once, when a kernel is to read.
+  Needle needle = NeedleWithRareBytes(folded, length);
+  bool needle_made = false;
+  auto made = [&]() -> const Needle& {
+    if (!needle_made) needle = ForKernel(needle);
+    needle_made = true;
+    return needle;
+  };
   FindFoldedFunction find = ActiveFindFolded();
   if (FewBytesFrom(start)) {
-    const char* at = find(EntryStart(start), EntryStart(LastEntryIndex + 1), needle);
+    const char* at = find(EntryStart(start), EntryStart(LastEntryIndex + 1), made());
     return at == nullptr ? NoEntry : EntryAt(at, start, LastEntryIndex + 1);
   }
   bool pieces_asked = false;
@@ -37,18 +44,18 @@ int FirstEntryContaining(const char* folded, std::size_t length, int start) {
     }
     // From the end of the table on, the index below leaves nothing to read.
     int end = EndEntryOfBlock(start / BlockSize);
-    if (const char* at = find(EntryStart(start), EntryStart(end), needle)) return EntryAt(at, start, end);
+    if (const char* at = find(EntryStart(start), EntryStart(end), made())) return EntryAt(at, start, end);
     start = end;
   } else if (length <= ListedText) {
     if (!EveryPieceOccurs(folded, length, &listed)) return NoEntry;
     pieces_asked = true;
   }
-  if (listed != nullptr) return FirstListedEntryHolding(needle, listed, start, find);
+  if (listed != nullptr) return FirstListedEntryHolding(made(), listed, start, find);
   BlockMask blocks(start);
   blocks.KeepBlocksHolding(folded, length);
   if (blocks.Empty()) return NoEntry;
   if (!pieces_asked && WorthAskingWhichPiecesOccur(length, blocks) && !EveryPieceOccurs(folded, length)) return NoEntry;
-  return FirstEntryHolding(needle, blocks, start, find);
+  return FirstEntryHolding(made(), blocks, start, find);
 }
 
 int TextSearch(char* text, std::size_t length, std::int32_t start) {

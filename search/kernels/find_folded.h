@@ -37,6 +37,7 @@ struct Needle {
   std::size_t length;
   std::size_t rare;   // position of the rarest byte
   std::size_t other;  // position of the next rarest (the same when the text has one byte)
+  std::size_t third;  // a third, asked where the first two stand (`rare` when there is none)
   struct {
     NeedleWord bytes;    // byte i of the needle in bits 8i to 8i+7 (as WordAt reads a text)
     NeedleWord letters;  // 0x20 in each byte where the needle has a letter ('a' to 'z')
