@@ -12,23 +12,6 @@ std::uint32_t Count(char byte) { return QuickTestCounts[static_cast<unsigned cha
 
 }  // namespace
 
-std::size_t ThirdRareByte(const char* folded, std::size_t length, std::size_t rare, std::size_t other) {
-  std::size_t third = rare, third_distance = 0;
-  std::uint32_t third_count = UINT32_MAX;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (i == rare || i == other) continue;
-    const std::uint32_t count = Count(folded[i]);
-    const std::size_t to_rare = i > rare ? i - rare : rare - i, to_other = i > other ? i - other : other - i;
-    const std::size_t distance = to_rare < to_other ? to_rare : to_other;
-    if (count < third_count || (count == third_count && distance >= third_distance)) {
-      third = i;
-      third_count = count;
-      third_distance = distance;
-    }
-  }
-  return third;
-}
-
 Needle NeedleWithRareBytes(const char* folded, std::size_t length) {
   // One pass keeping the two smallest counts; the earlier byte wins a tie.
   std::size_t rare = 0, other = 0;
