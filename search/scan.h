@@ -46,14 +46,13 @@ TUNELEDGER_READS_WITHIN_PAGE inline Needle WithFirstWord(Needle needle) {
 Needle NeedleWithRareBytes(const char* folded, std::size_t length);
 
 // Where the third byte a vector kernel asks about lies, in a needle of `length` bytes (3 or more)
-// whose rare bytes are at `rare` and `other`: its last byte, else its first, else the next free
-// one. An end of the needle mostly lies away from the rare bytes, and bytes side by side go
-// together more often; choosing by counts did no better and cost every call more.
+// whose rare bytes are at `rare` and `other`: its last byte, else its first, else (the rare ones
+// at both ends) its second. An end of the needle mostly lies away from the rare bytes, and bytes
+// side by side go together more often; choosing by counts did no better and cost every call more.
 inline std::size_t ThirdPlace(std::size_t length, std::size_t rare, std::size_t other) {
   const std::size_t last = length - 1;
   if (rare != last && other != last) return last;
-  if (rare != 0 && other != 0) return 0;
-  return rare != 1 && other != 1 ? 1 : 2;
+  return rare != 0 && other != 0 ? 0 : 1;
 }
 
 // `needle` with its third byte, where it has 3 bytes or more.
