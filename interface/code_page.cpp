@@ -48,16 +48,6 @@ char ByteFromWide(char32_t code_point) {
 
 namespace {
 
-#if defined(__i386__) || defined(__x86_64__)
-// 32-bit x86 assumes no SSE2: there this is compiled for it and runs only once the processor has
-// said it has it. (Where SSE2 is assumed, no attribute, so that it inlines.)
-#if defined(__SSE2__)
-#define TUNELEDGER_SSE2_FUNCTION inline
-#else
-#define TUNELEDGER_SSE2_FUNCTION [[gnu::target("sse2")]]
-#endif
-#endif
-
 bool IsAscii(char16_t unit) { return static_cast<char16_t>(unit - 1) < 0x7F; }  // 1-0x7F
 
 // Copies the characters 1-0x7F at `text` one by one, from the `n`th on, at most `most` in all,

@@ -59,11 +59,6 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
 // from there. (32-bit x86 and ARM assume neither SSE2 nor NEON: there each is compiled for it and
 // runs once the processor has said it has it.)
 #if defined(__i386__) || defined(__x86_64__)
-#if defined(__SSE2__)
-#define TUNELEDGER_SSE2_FUNCTION inline
-#else
-#define TUNELEDGER_SSE2_FUNCTION [[gnu::target("sse2")]]
-#endif
 TUNELEDGER_SSE2_FUNCTION std::size_t SameAsPeriodBeforeSse2(const char* filter, std::size_t length, std::size_t at,
                                                             std::size_t period) {
   for (; at + 16 <= length; at += 16) {

@@ -22,6 +22,17 @@
 #define TUNELEDGER_NEON_BESIDE 1
 #endif
 
+#if defined(__i386__) || defined(__x86_64__)
+// A function of SSE2 code in a file that may not assume SSE2 (32-bit x86): there it is compiled
+// for SSE2 and runs only once RunsSse2() says so. Where SSE2 is assumed, no attribute, so that it
+// inlines.
+#if defined(__SSE2__)
+#define TUNELEDGER_SSE2_FUNCTION inline
+#else
+#define TUNELEDGER_SSE2_FUNCTION [[gnu::target("sse2")]]
+#endif
+#endif
+
 namespace tuneledger {
 
 // The answer kept in `answer` (0 until asked, then 1 for no and 2 for yes), or `ask`'s, kept. A
