@@ -31,6 +31,8 @@ Needle NeedleWithRareBytes(const char* folded, std::size_t length) {
   return {folded, length, rare, other, rare, {}};
 }
 
+Needle MakeNeedle(const char* folded, std::size_t length) { return ForKernel(NeedleWithRareBytes(folded, length)); }
+
 int FirstEntryHolding(const Needle& needle, const BlockMask& blocks, int from, FindFoldedFunction find) {
   // The first block is read on its own, since the hit mostly lies there when the text is
   // common; then each run of blocks left side by side in one stretch.

@@ -65,7 +65,7 @@ inline Needle WithThirdByte(Needle needle) {
 inline Needle ForKernel(Needle needle) { return WithFirstWord(WithThirdByte(needle)); }
 
 // The needle for the `length` folded bytes at `folded` (1 or more), ready for a kernel.
-inline Needle MakeNeedle(const char* folded, std::size_t length) { return ForKernel(NeedleWithRareBytes(folded, length)); }
+Needle MakeNeedle(const char* folded, std::size_t length);
 
 // Whether entry `index` (0 to EntryCount - 1) contains the needle, looked for with `find` (a
 // search that checks many entries passes the variant it chose once). The entry's terminator is

@@ -47,18 +47,23 @@ struct Needle {
 
 // Byte i of the NeedleWordBytes at `at` in bits 8i to 8i+7, whatever the platform's byte order.
 // (`static`: each kernel's file compiles its own copy, as with FoldByte.)
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
 static inline NeedleWord WordAt(const char* at) {
   NeedleWord word;
   std::memcpy(&word, at, sizeof word);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
   if constexpr (sizeof word == 8) {
-    word = __builtin_bswap64(word);
+    return __builtin_bswap64(word);
   } else {
-    word = __builtin_bswap32(word);
+    return __builtin_bswap32(word);
   }
-#endif
+}
+#else
+static inline NeedleWord WordAt(const char* at) {
+  NeedleWord word;
+  std::memcpy(&word, at, sizeof word);
   return word;
 }
+#endif
 
 // The first position p in [begin, end - length] where the folded bytes at p equal the needle,
 // or nullptr. The text is read past `end` by up to ReadPadding bytes (whole vector loads, no

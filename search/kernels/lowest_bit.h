@@ -9,14 +9,14 @@ namespace tuneledger {
 // The place of the lowest set bit of `mask`, which is not 0. On a 32-bit processor GCC counts a
 // 64-bit word with a library call: there, the count of the half that holds the bit. (`static`,
 // as with FoldByte: each kernel's file compiles its own copy.)
-static inline int LowestBit(std::uint64_t mask) {
 #if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
-  return __builtin_ctzll(mask);
+static inline int LowestBit(std::uint64_t mask) { return __builtin_ctzll(mask); }
 #else
+static inline int LowestBit(std::uint64_t mask) {
   const auto low = static_cast<std::uint32_t>(mask);
   return low != 0 ? __builtin_ctz(low) : 32 + __builtin_ctz(static_cast<std::uint32_t>(mask >> 32));
-#endif
 }
+#endif
 
 }  // namespace tuneledger
 
