@@ -61,14 +61,9 @@ std::size_t AsciiUnits(const char16_t* text, char* out, std::size_t n, std::size
 }
 
 // A caller's text is read many units at a time, and the read that reaches its terminator may take
-// in a few bytes past it: never past the end of the page the terminator lies on. So no read
-// touches memory the text doesn't share a page with, and none can fault. Pages are 4 KiB or more
-// (64 KiB in WebAssembly). The sanitizers, which hold every read to the text's own bytes, are
-// told so.
-#define TUNELEDGER_READS_WITHIN_PAGES __attribute__((no_sanitize("address", "thread")))
+// in a few bytes past it, never past the end of its page (TUNELEDGER_READS_WITHIN_PAGES).
 
 #if defined(__i386__) || defined(__x86_64__) || defined(TUNELEDGER_NEON_BESIDE) || defined(__wasm_simd128__)
-constexpr std::uintptr_t SmallestPage = 4096;
 
 // AsciiRun sixteen units a step, for vectors of 16 bytes: `narrow16` copies the sixteen units at a
 // place (32 bytes in one page) as bytes and returns how many of them lead as 1-0x7F, 16 when all

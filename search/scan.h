@@ -9,22 +9,18 @@
 #include "data/chart_table.h"
 #include "search/index/block_index.h"
 #include "search/kernels/find_folded.h"
+#include "search/kernels/processor.h"
 
 namespace tuneledger {
 
-// Reads of a text that may take in a few bytes past its end, never past the end of the page its
-// last byte lies on, so they can't fault. (The sanitizers, which hold every read to the text's
-// own bytes, are told so.)
-#define TUNELEDGER_READS_WITHIN_PAGE __attribute__((no_sanitize("address", "thread")))
-
 // `needle` with its first word made from its bytes. A letter of the needle equals a text's byte
 // with bit 0x20 set, which is exactly that letter in either case; any other byte equals the
-// text's byte as it is. The word's bytes are read at once where they lie in one page of 4 KiB
-// (the smallest there is), and those past the needle's end are masked off.
-TUNELEDGER_READS_WITHIN_PAGE inline Needle WithFirstWord(Needle needle) {
+// text's byte as it is. The word's bytes are read at once where they lie in one page, and those
+// past the needle's end are masked off.
+TUNELEDGER_READS_WITHIN_PAGES inline Needle WithFirstWord(Needle needle) {
   constexpr std::size_t n = NeedleWordBytes;
   constexpr NeedleWord ones = static_cast<NeedleWord>(~NeedleWord{0}) / 0xFF;
-  constexpr std::uintptr_t page = 4096;
+  constexpr std::uintptr_t page = SmallestPage;
   NeedleWord bytes = 0, kept = ~NeedleWord{0};
   if (needle.length < n) kept = static_cast<NeedleWord>((NeedleWord{1} << 8 * needle.length) - 1);
   if (needle.length >= n || reinterpret_cast<std::uintptr_t>(needle.bytes) % page <= page - n) {

@@ -10,6 +10,8 @@
 #ifndef TUNELEDGER_SEARCH_KERNELS_PROCESSOR_H
 #define TUNELEDGER_SEARCH_KERNELS_PROCESSOR_H
 
+#include <cstdint>
+
 #if defined(__arm__) && defined(__linux__) && !defined(__ARM_NEON)
 #include <asm/hwcap.h>
 #include <sys/auxv.h>
@@ -33,7 +35,15 @@
 #endif
 #endif
 
+// A function whose reads of a caller's text may take in a few bytes past its end, but never past
+// the end of the page its last byte lies on (SmallestPage), so that none can fault. The
+// sanitizers, which hold every read to the text's own bytes, are told so.
+#define TUNELEDGER_READS_WITHIN_PAGES __attribute__((no_sanitize("address", "thread")))
+
 namespace tuneledger {
+
+// Pages are 4 KiB or more (64 KiB in WebAssembly).
+inline constexpr std::uintptr_t SmallestPage = 4096;
 
 // The answer kept in `answer` (0 until asked, then 1 for no and 2 for yes), or `ask`'s, kept. A
 // plain static rather than a function's constant: the library links no C++ runtime, whose guard
