@@ -1,5 +1,5 @@
-// A filter first drops what can't change its answer: empty terms and repeated terms. A filter of
-// one term is then searched for as a text is. Otherwise each term gives the entry rows of its
+// A filter first drops what can't change its answer: empty terms, repeated terms and, in a short
+// filter, terms a longer term holds. A filter of one term is then searched for as a text is. Otherwise each term gives the entry rows of its
 // bytes, and each term that they don't answer alone gets its needle once. The candidates are the
 // entries that hold every one of those bytes, 64 entries a word of the rows. A caller paging
 // through the hits finds the next one mostly a few entries on, so the candidates of the start's
@@ -117,30 +117,73 @@ std::size_t RepeatsAfter(const char* filter, std::size_t length, std::size_t end
   return repeats;
 }
 
-// A filter this short has a few terms: each is compared with the terms kept before it, which
-// costs less than setting up a set of them.
+// A filter this short has a few terms (at most 16), and each pair of them is compared once, which
+// costs less than setting up a set of them: a term is dropped when it repeats one before it, and
+// when a longer term holds it, since every entry that holds "|0|1" holds "0|" and "0|1".
+// (Distinct terms of one length never hold each other, so of terms that do the longest stay.)
 constexpr std::size_t ShortFilter = 32;
 
-// Whether the term of `length` bytes at `term` is one of the terms kept in the first `kept` bytes
-// of `filter`. A kept term is closed by ';', which no term holds: equal bytes and a ';' after them
-// mean equal terms.
-bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size_t length) {
-  for (std::size_t at = 0; at < kept; ++at) {
-    if (filter[at + length] == ';' && SameBytes(filter + at, term, length)) return true;
-    while (filter[at] != ';') ++at;
+// Whether the `length` bytes at `term` stand in the `within` bytes at `text`.
+bool StandsIn(const char* term, std::size_t length, const char* text, std::size_t within) {
+  for (std::size_t at = 0; at + length <= within; ++at) {
+    if (text[at] == term[0] && SameBytes(text + at + 1, term + 1, length - 1)) return true;
   }
   return false;
 }
 
+// KeepDistinctTerms for a filter of at most ShortFilter bytes, which also drops the terms a
+// longer one holds.
+std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
+  constexpr std::size_t MostShortTerms = ShortFilter / 2;
+  std::uint8_t starts[MostShortTerms], sizes[MostShortTerms];
+  std::size_t count = 0;
+  for (std::size_t i = 0, piece = 0; i < length; ++i) {
+    if (filter[i] != ';') {
+      ++piece;
+    } else if (piece != 0) {
+      starts[count] = static_cast<std::uint8_t>(i - piece);
+      sizes[count++] = static_cast<std::uint8_t>(piece);
+      piece = 0;
+    }
+  }
+  // Each pair once: of two equal terms the later goes, and of two that differ in length the
+  // shorter, where the longer holds it.
+  std::uint32_t dropped = 0;  // bit t: the term t goes
+  for (std::size_t t = 1; t < count; ++t) {
+    const char* term = filter + starts[t];
+    for (std::size_t o = 0; o < t; ++o) {
+      const char* other = filter + starts[o];
+      if (sizes[o] == sizes[t]) {
+        if (SameBytes(other, term, sizes[t])) dropped |= std::uint32_t{1} << t;
+      } else if (sizes[o] > sizes[t]) {
+        if (StandsIn(term, sizes[t], other, sizes[o])) dropped |= std::uint32_t{1} << t;
+      } else if (StandsIn(other, sizes[o], term, sizes[t])) {
+        dropped |= std::uint32_t{1} << o;
+      }
+    }
+  }
+  // Once every term is judged, the ones that stay move towards the start, in order: none moves
+  // before a term is left out.
+  std::size_t kept = 0;
+  for (std::size_t t = 0; t < count; ++t) {
+    if ((dropped >> t & 1) != 0) continue;
+    if (kept != starts[t]) {
+      for (std::size_t i = 0; i <= sizes[t]; ++i) filter[kept + i] = filter[starts[t] + i];
+    }
+    kept += sizes[t] + 1;
+  }
+  return kept;
+}
+
 // Compacts the folded filter in place to its distinct non-empty terms, each still closed by ';'
-// and in the order of their first appearance, and returns the length they take. What follows the
-// last ';' is no term. Kept apart (and not inlined) so that its set of terms and the walk's
-// terms never share a stack frame.
+// and in the order of their first appearance, and returns the length they take (a short filter
+// also drops the terms a longer one holds). What follows the last ';' is no term. Kept apart (and
+// not inlined) so that its set of terms and the walk's terms never share a stack frame.
 [[gnu::noinline]] std::size_t KeepDistinctTerms(char* filter, std::size_t length) {
+  if (length <= ShortFilter) return KeepNeededShortTerms(filter, length);
   // A longer filter keeps its terms in a set, with at least twice as many slots as it can have
   // terms, and only those are cleared, once a second term comes: a filter of one term repeated,
-  // however long, needs none. Only a longer one can hold long runs of a repeated term.
-  const bool in_set = length > ShortFilter;
+  // however long, needs none.
   constexpr std::size_t MostSlots = 4096;  // a power of two, more than twice MostTerms
   static_assert(LongestFilter + 2 <= MostSlots);
   std::uint16_t kept_at[MostSlots];        // 1 + where a kept term starts; 0 for an empty slot
@@ -157,12 +200,10 @@ bool AmongKept(const char* filter, std::size_t kept, const char* term, std::size
     }
     if (piece == 0) continue;
     const char* term = filter + i - piece;
-    const std::size_t repeats = in_set ? RepeatsAfter(filter, length, i, piece + 1) : 0;
+    const std::size_t repeats = RepeatsAfter(filter, length, i, piece + 1);
     bool seen = false;
     std::size_t slot = 0;
-    if (kept != 0 && !in_set) {
-      seen = AmongKept(filter, kept, term, piece);
-    } else if (kept != 0) {
+    if (kept != 0) {
       if (!set_made) {
         std::fill(kept_at, kept_at + slots, std::uint16_t{0});
         kept_at[SlotOf(HashOf(filter, kept - 1), slot_bits)] = 1;  // the first term, at the start

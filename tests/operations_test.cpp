@@ -247,6 +247,13 @@ TEST(Operations, HostileFiltersAgreeWithTheModel) {
       "a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p;q;r;s;t;u;v;w;x;y;z;",
       "0;1;2;3;4;5;6;7;8;9;|;(;);",
       "ah;a;",  // a later term that begins an earlier one, in the same slot of the set of terms
+      // terms a longer one holds, before and after it, at its start, inside and at its end
+      "0|;0|1;|0|1;",
+      "1|;|0|1;0|;|0|1;",
+      "e;THE;th;he;x;",
+      "(x;x1);(x1);;",
+      "le;ov;lov;love;ve;night;",
+      "ab;b;bz;",
   };
   const std::int32_t starts[] = {0, 1, 77, 5000, 10921, 10922, 11000, 11081};
   ForEachVariant([&] {
