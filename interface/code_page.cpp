@@ -65,16 +65,16 @@ std::size_t AsciiUnits(const char16_t* text, char* out, std::size_t n, std::size
 
 #if defined(__i386__) || defined(__x86_64__) || defined(TUNELEDGER_NEON_BESIDE) || defined(__wasm_simd128__)
 
-// AsciiRun sixteen units a step, for vectors of 16 bytes: `narrow16` copies the sixteen units at a
-// place (32 bytes in one page) as bytes and returns how many of them lead as 1-0x7F, 16 when all
-// do. The steps that stay within the page the text is in are counted once; where the 32 bytes
-// would reach into the next page, and for the last few units of `most`, a unit at a time. Each instruction set's `narrow16` narrows with unsigned saturation (0 and above
-// 0x7FFF to 0, above 0xFF to 0xFF): the bytes 1-0x7F, signed above 0, stand just where the units
-// are 1-0x7F.
+// AsciiRun sixteen units a step from the `n`th unit on (the units before it are copied and 1-0x7F),
+// for vectors of 16 bytes: `narrow16` copies the sixteen units at a place (32 bytes in one page)
+// as bytes and returns how many of them lead as 1-0x7F, 16 when all do. The steps that stay
+// within the page the text is in are counted once; where the 32 bytes would reach into the next
+// page, and for the last few units of `most`, a unit at a time. Each instruction set's `narrow16`
+// narrows with unsigned saturation (0 and above 0x7FFF to 0, above 0xFF to 0xFF): the bytes
+// 1-0x7F, signed above 0, stand just where the units are 1-0x7F.
 template <typename Narrow16>
 [[gnu::always_inline]] inline std::size_t AsciiRunBySixteen(const char16_t* text, char* out, std::size_t most,
-                                                            Narrow16 narrow16) {
-  std::size_t n = 0;
+                                                            std::size_t n, Narrow16 narrow16) {
   while (n + 16 <= most) {
     // The units left in this page, read sixteen a step without asking again.
     const std::size_t in_page = (SmallestPage - reinterpret_cast<std::uintptr_t>(text + n) % SmallestPage) / 2;
@@ -102,7 +102,7 @@ template <typename Narrow16>
 #endif
 
 TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* out, std::size_t most) {
-  return AsciiRunBySixteen(text, out, most, [](const char16_t* units, char* bytes) TUNELEDGER_SSE2_LAMBDA {
+  return AsciiRunBySixteen(text, out, most, 0, [](const char16_t* units, char* bytes) TUNELEDGER_SSE2_LAMBDA {
     const auto* vectors = reinterpret_cast<const __m128i*>(units);
     const __m128i narrow = _mm_packus_epi16(_mm_loadu_si128(vectors), _mm_loadu_si128(vectors + 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), narrow);
@@ -113,24 +113,57 @@ TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* ou
 #endif
 
 #if defined(TUNELEDGER_NEON_BESIDE)
-// The comparison's bytes halved to four bits each, a unit a nibble of one 64-bit mask.
+// NEON has no byte mask, and moving a comparison to core registers costs a step as much as the
+// narrowing: past the first sixteen units, a step of 32 asks once whether all of them were 1-0x7F
+// (their smallest byte, signed, above 0), and only a step that finds one that isn't is taken again
+// sixteen units at a time, for where the run ends (a nibble a unit of one 64-bit mask).
 [[gnu::target("fpu=neon")]] std::size_t AsciiRunNeon(const char16_t* text, char* out, std::size_t most) {
-  return AsciiRunBySixteen(text, out, most, [](const char16_t* units, char* bytes)
-                                                __attribute__((target("fpu=neon"), no_sanitize("address", "thread"))) {
+  const auto narrow = [](const char16_t* units) __attribute__((target("fpu=neon"), always_inline)) {
     const auto* from = reinterpret_cast<const std::uint8_t*>(units);
-    const uint8x16_t narrow = vcombine_u8(vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from))),
-                                          vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from + 16))));
-    vst1q_u8(reinterpret_cast<std::uint8_t*>(bytes), narrow);
-    const uint8x16_t ascii = vcgtq_s8(vreinterpretq_s8_u8(narrow), vdupq_n_s8(0));
+    return vcombine_u8(vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from))),
+                       vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from + 16))));
+  };
+  const auto narrow16 = [&](const char16_t* units, char* bytes)
+                            __attribute__((target("fpu=neon"), no_sanitize("address", "thread"))) {
+    const uint8x16_t narrowed = narrow(units);
+    vst1q_u8(reinterpret_cast<std::uint8_t*>(bytes), narrowed);
+    const uint8x16_t ascii = vcgtq_s8(vreinterpretq_s8_u8(narrowed), vdupq_n_s8(0));
     const std::uint64_t mask = vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(ascii), 4)), 0);
     return mask == ~std::uint64_t{0} ? std::size_t{16} : static_cast<std::size_t>(LowestBit(~mask)) / 4;
-  });
+  };
+  // Most texts are shorter than sixteen units: the first step is one of sixteen.
+  const std::size_t in_first_page = (SmallestPage - reinterpret_cast<std::uintptr_t>(text) % SmallestPage) / 2;
+  if (most < 16 || in_first_page < 16) return AsciiRunBySixteen(text, out, most, 0, narrow16);
+  std::size_t n = narrow16(text, out);
+  if (n != 16) return n;
+  for (;;) {
+    // The units left in this page, read 32 a step without asking again.
+    const std::size_t in_page = (SmallestPage - reinterpret_cast<std::uintptr_t>(text + n) % SmallestPage) / 2;
+    const std::size_t stop = std::min(most, n + in_page);
+    if (n + 32 > stop) break;
+    const char16_t* from = text + n;
+    auto* to = reinterpret_cast<std::uint8_t*>(out + n);
+    for (const char16_t* const last = text + stop - 32; from <= last; from += 32, to += 32) {
+      const uint8x16_t first = narrow(from), second = narrow(from + 16);
+      vst1q_u8(to, first);
+      vst1q_u8(to + 16, second);
+      // The least of each eight bytes, in four of one register.
+      const int8x16_t least = vminq_s8(vreinterpretq_s8_u8(first), vreinterpretq_s8_u8(second));
+      const int8x8_t half = vmin_s8(vget_low_s8(least), vget_high_s8(least));
+      const uint8x8_t above = vcgt_s8(vpmin_s8(half, half), vdup_n_s8(0));
+      if (vget_lane_u32(vreinterpret_u32_u8(above), 0) != 0xFFFFFFFFu) break;
+    }
+    n = static_cast<std::size_t>(from - text);
+    if (n + 32 <= stop) break;  // a unit in the step is not 1-0x7F
+  }
+  // The rest, and the step that holds the run's end, sixteen units a step.
+  return AsciiRunBySixteen(text, out, most, n, narrow16);
 }
 #endif
 
 #if defined(__wasm_simd128__)
 std::size_t AsciiRunSimd128(const char16_t* text, char* out, std::size_t most) {
-  return AsciiRunBySixteen(text, out, most, [](const char16_t* units, char* bytes) TUNELEDGER_READS_WITHIN_PAGES {
+  return AsciiRunBySixteen(text, out, most, 0, [](const char16_t* units, char* bytes) TUNELEDGER_READS_WITHIN_PAGES {
     const v128_t narrow = wasm_u8x16_narrow_i16x8(wasm_v128_load(units), wasm_v128_load(units + 8));
     wasm_v128_store(bytes, narrow);
     const auto ascii = static_cast<unsigned>(wasm_i8x16_bitmask(wasm_i8x16_gt(narrow, wasm_i8x16_splat(0))));
@@ -257,16 +290,32 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
 #endif
 
 #if defined(TUNELEDGER_NEON_BESIDE)
-// WidenAsOwnValues sixteen bytes a step, as the SSE2 loop does.
+// WidenAsOwnValues 32 bytes a step while they last, then sixteen, the last sixteen overlapping
+// those before, as the SSE2 loop does: a step of 32 asks once whether any of its bytes is
+// 0x80-0x9F (of its bytes less 0x80, the least of each pair is below 0x20).
 [[gnu::target("fpu=neon")]] bool WidenAsOwnValuesNeon(const char* text, std::size_t length, char16_t* out) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text);
   auto* units = reinterpret_cast<std::uint16_t*>(out);
-  for (std::size_t i = 0;; i += 16) {
+  const uint8x16_t high_controls = vdupq_n_u8(0x80);
+  std::size_t i = 0;
+  for (; i + 32 <= length; i += 32) {
+    const uint8x16_t first = vld1q_u8(bytes + i), second = vld1q_u8(bytes + i + 16);
+    const uint8x16_t least = vminq_u8(vsubq_u8(first, high_controls), vsubq_u8(second, high_controls));
+    const uint8x8_t controls = vclt_u8(vmin_u8(vget_low_u8(least), vget_high_u8(least)), vdup_n_u8(0x20));
+    const uint32x2_t any = vreinterpret_u32_u8(controls);
+    if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) return false;
+    vst1q_u16(units + i, vmovl_u8(vget_low_u8(first)));
+    vst1q_u16(units + i + 8, vmovl_u8(vget_high_u8(first)));
+    vst1q_u16(units + i + 16, vmovl_u8(vget_low_u8(second)));
+    vst1q_u16(units + i + 24, vmovl_u8(vget_high_u8(second)));
+  }
+  if (i == length) return true;
+  for (;; i += 16) {
     if (i + 16 > length) i = length - 16;
     const uint8x16_t v = vld1q_u8(bytes + i);
-    const uint8x16_t controls = vcltq_u8(vsubq_u8(v, vdupq_n_u8(0x80)), vdupq_n_u8(0x20));
-    const uint64x2_t any = vreinterpretq_u64_u8(controls);
-    if ((vgetq_lane_u64(any, 0) | vgetq_lane_u64(any, 1)) != 0) return false;
+    const uint8x16_t controls = vcltq_u8(vsubq_u8(v, high_controls), vdupq_n_u8(0x20));
+    const uint32x2_t any = vreinterpret_u32_u8(vorr_u8(vget_low_u8(controls), vget_high_u8(controls)));
+    if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) return false;
     vst1q_u16(units + i, vmovl_u8(vget_low_u8(v)));
     vst1q_u16(units + i + 8, vmovl_u8(vget_high_u8(v)));
     if (i + 16 == length) return true;

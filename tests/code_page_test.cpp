@@ -79,13 +79,14 @@ TEST(CodePage, CharactersAndSurrogates) {
 }
 
 // Narrowing copies plain characters many units at a time where the text is aligned: at every
-// alignment, in texts of every length up to a few blocks, with a unit of each kind (the edges of
-// 1-0x7F, characters beyond them) at every place, into fields of every size around the text's.
+// alignment, in texts of every length up to a few blocks (of 16 and 32 units), with a unit of each
+// kind (the edges of 1-0x7F, characters beyond them) at every place, into fields of the sizes
+// around the text's and larger.
 TEST(CodePage, NarrowingAgreesUnitByUnit) {
   const char16_t others[] = {u'\x01', u'\x7F', u'\x80', u'\xE9', u'\u20AC', u'\xFF01', u'\xFFFF'};
-  alignas(64) char16_t buffer[96];
+  alignas(64) char16_t buffer[128];
   for (std::size_t offset = 0; offset < 9; ++offset) {
-    for (std::size_t length = 0; length <= 40; ++length) {
+    for (std::size_t length = 0; length <= 100; ++length) {
       for (std::size_t place = 0; place <= length; ++place) {  // `length`: no other unit
         for (char16_t other : others) {
           char16_t* text = buffer + offset;
@@ -94,8 +95,9 @@ TEST(CodePage, NarrowingAgreesUnitByUnit) {
           text[length] = u'\0';
           std::string expected;
           for (std::size_t i = 0; i < length; ++i) expected += static_cast<char>(reference::ByteOfChar(text[i]));
-          for (std::size_t capacity = length / 2 + 1; capacity <= length + 2; ++capacity) {
-            char field[48];
+          char field[112];
+          for (std::size_t capacity : {length / 2 + 1, length, length + 1, length + 2, sizeof field}) {
+            if (capacity == 0) continue;
             FieldText narrow = ToNarrow(text, field, capacity);
             const std::size_t kept = std::min(length, capacity - 1);
             ASSERT_EQ(narrow.fits, kept == length) << offset << " " << length << " " << place << " " << capacity;
