@@ -55,7 +55,7 @@ bool SameBytes(const char* a, const char* b, std::size_t length) {
 }
 
 // Where the bytes from `at` on first differ from those a period before them, sixteen bytes a
-// step with the processor's vectors, as far as whole steps reach; RepeatsAfter's own loop goes on
+// step with the processor's vectors, as far as whole steps reach; EndOfRepeats's own loop goes on
 // from there. (32-bit x86 and ARM assume neither SSE2 nor NEON: there each is compiled for it and
 // runs once the processor has said it has it.)
 #if defined(__i386__) || defined(__x86_64__)
@@ -93,12 +93,13 @@ TUNELEDGER_SSE2_FUNCTION std::size_t SameAsPeriodBeforeSse2(const char* filter, 
 }
 #endif
 
-// How many times the term closed by the ';' at `end` comes again right after it, as in a filter
-// that repeats one term many times: its bytes and a ';' again, each repeat `period` bytes. Each
-// byte from `end + 1` on is compared with the byte a period before it, sixteen at a time with
-// vectors and then eight in a word, so a long run costs a few instructions a repeat. (Called
-// before the term is moved, while the bytes before `end` are still the filter's own.)
-std::size_t RepeatsAfter(const char* filter, std::size_t length, std::size_t end, std::size_t period) {
+// Where the repeats end of the term closed by the ';' at `end`, as in a filter that repeats one
+// term many times: its bytes and a ';' again, each repeat `period` bytes. Returns the ';' that
+// closes the last whole repeat (`end` itself when none follows). Each byte from `end + 1` on is
+// compared with the byte a period before it, sixteen or more at a time with vectors and then
+// eight in a word, so a long run costs a few instructions a repeat. (Called before the term is
+// moved, while the bytes before `end` are still the filter's own.)
+std::size_t EndOfRepeats(const char* filter, std::size_t length, std::size_t end, std::size_t period) {
   std::size_t at = end + 1;
 #if defined(__i386__) || defined(__x86_64__)
   if (RunsSse2()) at = SameAsPeriodBeforeSse2(filter, length, at, period);
@@ -111,20 +112,11 @@ std::size_t RepeatsAfter(const char* filter, std::size_t length, std::size_t end
     if (here != before) break;
   }
   while (at < length && filter[at] == filter[at - period]) ++at;
-  // Whole repeats only: the quotient by shifts and subtractions, since a 32-bit ARM core may
-  // have no divide instruction, and the Windows CE DLL no library routine for it.
-  std::size_t span = at - end - 1, repeats = 0, step = period, unit = 1;
-  while (step <= span >> 1) {
-    step <<= 1;
-    unit <<= 1;
-  }
-  for (; unit != 0 && span >= period; step >>= 1, unit >>= 1) {
-    if (span >= step) {
-      span -= step;
-      repeats |= unit;
-    }
-  }
-  return repeats;
+  // Every byte before `at` is the byte a period before it, so every ';' from `end` on closes a
+  // whole repeat (the term holds none): the last whole repeat ends at the last ';' before `at`.
+  std::size_t last = at - 1;
+  while (filter[last] != ';') --last;
+  return last;
 }
 
 // A filter this short has a few terms (at most 16), and each pair of them is compared once, which
@@ -214,7 +206,7 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
     }
     if (piece == 0) continue;
     const char* term = filter + i - piece;
-    const std::size_t repeats = RepeatsAfter(filter, length, i, piece + 1);
+    const std::size_t repeats_end = EndOfRepeats(filter, length, i, piece + 1);
     bool seen = false;
     std::size_t slot = 0;
     if (kept != 0) {
@@ -235,7 +227,7 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
       if (set_made) kept_at[slot] = static_cast<std::uint16_t>(kept + 1);
       kept += piece + 1;
     }
-    i += repeats * (piece + 1);
+    i = repeats_end;
     piece = 0;
   }
   return kept;
