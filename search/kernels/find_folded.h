@@ -5,7 +5,7 @@
 //   scan_loop.h     the loop every variant shares, written over a "lanes" type
 //   portable.cpp    eight bytes in a 64-bit word, on every processor
 //   word32.cpp      eight bytes in two 32-bit words, on 32-bit ARM (the CE DLL's, and without NEON)
-//   neon.cpp        16 bytes, on 32-bit ARM processors that report NEON (Linux)
+//   neon.cpp        32 bytes, on 32-bit ARM processors that report NEON (Linux)
 //   sse2.cpp        16 bytes, on x86 processors that report SSE2 (every x86-64 one)
 //   avx2.cpp        32 bytes, on x86 processors that report AVX2 (and a system that saves it)
 //   simd128.cpp     16 bytes, WebAssembly SIMD, in the module for engines that validate it
