@@ -144,14 +144,17 @@ TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* ou
     const char16_t* from = text + n;
     auto* to = reinterpret_cast<std::uint8_t*>(out + n);
     for (const char16_t* const last = text + stop - 32; from <= last; from += 32, to += 32) {
-      const uint8x16_t first = narrow(from), second = narrow(from + 16);
-      vst1q_u8(to, first);
-      vst1q_u8(to + 16, second);
-      // The least of each eight bytes, in four of one register.
-      const int8x16_t least = vminq_s8(vreinterpretq_s8_u8(first), vreinterpretq_s8_u8(second));
-      const int8x8_t half = vmin_s8(vget_low_s8(least), vget_high_s8(least));
-      const uint8x8_t above = vcgt_s8(vpmin_s8(half, half), vdup_n_s8(0));
-      if (vget_lane_u32(vreinterpret_u32_u8(above), 0) != 0xFFFFFFFFu) break;
+      // Each unit's low byte (first, on a little-endian processor) in `val[0]`, its high byte in
+      // `val[1]`: the low bytes are the copy, where every high byte is 0 and no low byte is 0 or
+      // above 0x7F.
+      const uint8x16x2_t first = vld2q_u8(reinterpret_cast<const std::uint8_t*>(from));
+      const uint8x16x2_t second = vld2q_u8(reinterpret_cast<const std::uint8_t*>(from + 16));
+      vst1q_u8(to, first.val[0]);
+      vst1q_u8(to + 16, second.val[0]);
+      const int8x16_t least = vminq_s8(vreinterpretq_s8_u8(first.val[0]), vreinterpretq_s8_u8(second.val[0]));
+      const uint8x16_t wrong = vorrq_u8(vorrq_u8(first.val[1], second.val[1]), vcleq_s8(least, vdupq_n_s8(0)));
+      const uint32x2_t any = vreinterpret_u32_u8(vorr_u8(vget_low_u8(wrong), vget_high_u8(wrong)));
+      if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) break;
     }
     n = static_cast<std::size_t>(from - text);
     if (n + 32 <= stop) break;  // a unit in the step is not 1-0x7F
@@ -304,10 +307,9 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
     const uint8x8_t controls = vclt_u8(vmin_u8(vget_low_u8(least), vget_high_u8(least)), vdup_n_u8(0x20));
     const uint32x2_t any = vreinterpret_u32_u8(controls);
     if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) return false;
-    vst1q_u16(units + i, vmovl_u8(vget_low_u8(first)));
-    vst1q_u16(units + i + 8, vmovl_u8(vget_high_u8(first)));
-    vst1q_u16(units + i + 16, vmovl_u8(vget_low_u8(second)));
-    vst1q_u16(units + i + 24, vmovl_u8(vget_high_u8(second)));
+    // Each byte with a zero byte after it: a unit, on a little-endian processor.
+    vst2q_u8(reinterpret_cast<std::uint8_t*>(units + i), uint8x16x2_t{{first, vdupq_n_u8(0)}});
+    vst2q_u8(reinterpret_cast<std::uint8_t*>(units + i + 16), uint8x16x2_t{{second, vdupq_n_u8(0)}});
   }
   if (i == length) return true;
   for (;; i += 16) {
@@ -316,8 +318,7 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
     const uint8x16_t controls = vcltq_u8(vsubq_u8(v, high_controls), vdupq_n_u8(0x20));
     const uint32x2_t any = vreinterpret_u32_u8(vorr_u8(vget_low_u8(controls), vget_high_u8(controls)));
     if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) return false;
-    vst1q_u16(units + i, vmovl_u8(vget_low_u8(v)));
-    vst1q_u16(units + i + 8, vmovl_u8(vget_high_u8(v)));
+    vst2q_u8(reinterpret_cast<std::uint8_t*>(units + i), uint8x16x2_t{{v, vdupq_n_u8(0)}});
     if (i + 16 == length) return true;
   }
 }

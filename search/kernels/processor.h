@@ -19,8 +19,10 @@
 
 // Whether a file that assumes no NEON can hold NEON code of its own, run once RunsNeon() says so:
 // GCC builds it into a function marked [[gnu::target("fpu=neon")]]; clang's arm_neon.h wants NEON
-// for the whole file.
-#if defined(__arm__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && !defined(__ARM_NEON)
+// for the whole file. (Little-endian only, as every ARM Linux system is: the loops take a 16-bit
+// unit's low byte to come first.)
+#if defined(__arm__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__) && !defined(__ARM_NEON) && \
+    __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #define TUNELEDGER_NEON_BESIDE 1
 #endif
 
