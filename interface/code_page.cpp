@@ -21,6 +21,10 @@
 #include <wasm_simd128.h>
 #endif
 
+#if defined(__ARM_FEATURE_SIMD32)
+#include <arm_acle.h>
+#endif
+
 namespace tuneledger {
 namespace {
 
@@ -176,49 +180,57 @@ std::size_t AsciiRunSimd128(const char16_t* text, char* out, std::size_t most) {
 #endif
 
 #if !defined(__SSE2__) && !defined(__wasm_simd128__)
-// Without vectors, machine words: aligned ones, so that none reaches into the next page. Four
-// units a step, in one 64-bit word where the processor (or WebAssembly) has 64-bit registers, else
-// in two 32-bit words; a unit a step up to the first aligned word and after the last whole step.
+// Without vectors, machine words: aligned ones, so that none reaches into the next page. A step
+// takes four units in one 64-bit word where the processor (or WebAssembly) has 64-bit registers,
+// else eight in four 32-bit words; a unit a step up to the first aligned step and after the last
+// whole one. `NarrowStep` copies a step's units to `out` as bytes and says whether all of them
+// were 1-0x7F (when not, it may have written some bytes all the same).
 #if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
-// Whether the four 16-bit lanes of `word` are all 1-0x7F: none is 0x80 or more, and then none is
-// 0 (it borrows, and sets its top bit).
-bool AllAscii(std::uint64_t word) {
+using StepUnits = std::uint64_t;
+constexpr std::size_t StepLength = 4;
+bool NarrowStep(std::uint64_t word, char* out) {
   constexpr std::uint64_t ones = 0x0001000100010001u;
-  return (word & ones * 0xFF80) == 0 && ((word - ones) & ones * 0x8000) == 0;
-}
-// The low bytes of the four lanes, in order.
-std::uint32_t NarrowFour(std::uint64_t word) {
+  // None is 0x80 or more, and then none is 0 (it borrows, and sets its top bit).
+  if ((word & ones * 0xFF80) != 0 || ((word - ones) & ones * 0x8000) != 0) return false;
   const std::uint64_t bytes = word | word >> 8;  // lanes below 0x80: nothing in their high bytes
-  return static_cast<std::uint32_t>((bytes & 0xFFFF) | (bytes >> 16 & 0xFFFF0000u));
+  const auto four = static_cast<std::uint32_t>((bytes & 0xFFFF) | (bytes >> 16 & 0xFFFF0000u));
+  std::memcpy(out, &four, sizeof four);
+  return true;
 }
-using FourUnits = std::uint64_t;
 #else
-struct FourUnits {
-  std::uint32_t low, high;
+struct StepUnits {
+  std::uint32_t words[4];  // two units each
 };
-bool AllAscii(FourUnits four) {
-  constexpr std::uint32_t ones = 0x00010001u;
-  return ((four.low | four.high) & ones * 0xFF80) == 0 && (((four.low - ones) | (four.high - ones)) & ones * 0x8000) == 0;
-}
-std::uint32_t NarrowFour(FourUnits four) {
-  return ((four.low | four.low >> 8) & 0xFFFF) | (four.high | four.high >> 8) << 16;
+constexpr std::size_t StepLength = 8;
+bool NarrowStep(const StepUnits& step, char* out) {
+  const std::uint32_t* w = step.words;
+  if (((w[0] | w[1] | w[2] | w[3]) & 0xFF80FF80u) != 0) return false;  // a unit of 0x80 or more
+  // Units below 0x80 have nothing in their high bytes, so a word's two low bytes meet in its
+  // low half.
+  const std::uint32_t first = ((w[0] | w[0] >> 8) & 0xFFFF) | (w[1] | w[1] >> 8) << 16;
+  const std::uint32_t second = ((w[2] | w[2] >> 8) & 0xFFFF) | (w[3] | w[3] >> 8) << 16;
+  std::memcpy(out, &first, sizeof first);
+  std::memcpy(out + 4, &second, sizeof second);
+  // Bytes below 0x80 plus 0x7F reach 0x80 where they aren't 0, and carry into no other byte.
+  return ((first + 0x7F7F7F7Fu) & (second + 0x7F7F7F7Fu) & 0x80808080u) == 0x80808080u;
 }
 #endif
 
-TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunWords(const char16_t* text, char* out, std::size_t most) {
+TUNELEDGER_APART_FROM_VECTORS TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunWords(const char16_t* text, char* out, std::size_t most) {
   std::size_t n = 0;
-  while (n < most && reinterpret_cast<std::uintptr_t>(text + n) % sizeof(FourUnits) != 0 && IsAscii(text[n])) {
+  while (n < most && reinterpret_cast<std::uintptr_t>(text + n) % sizeof(StepUnits) != 0 && IsAscii(text[n])) {
     out[n] = static_cast<char>(text[n]);
     ++n;
   }
-  if (reinterpret_cast<std::uintptr_t>(text + n) % sizeof(FourUnits) == 0) {
-    for (; n + 4 <= most; n += 4) {
-      FourUnits four;
-      std::memcpy(&four, text + n, sizeof four);
-      if (!AllAscii(four)) break;
-      const std::uint32_t bytes = NarrowFour(four);
-      std::memcpy(out + n, &bytes, sizeof bytes);
+  if (reinterpret_cast<std::uintptr_t>(text + n) % sizeof(StepUnits) == 0) {
+    const char16_t* from = text + n;
+    char* to = out + n;
+    for (std::size_t steps = (most - n) / StepLength; steps != 0; --steps, from += StepLength, to += StepLength) {
+      StepUnits step;
+      std::memcpy(&step, from, sizeof step);
+      if (!NarrowStep(step, to)) break;
     }
+    n = static_cast<std::size_t>(from - text);
   }
   return AsciiUnits(text, out, n, most);
 }
@@ -339,6 +351,80 @@ bool WidenAsOwnValuesSimd128(const char* text, std::size_t length, char16_t* out
 }
 #endif
 
+#if defined(__ARM_FEATURE_SIMD32)
+// ARM's byte arithmetic, which GCC's and clang's intrinsics give signed or unsigned words for.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-conversion"
+// Bytes 0 and 2 of `word` in the 16-bit lanes of one word (UXTB16).
+std::uint32_t EvenBytes(std::uint32_t word) { return __uxtb16(word); }
+// 0xFF in each byte of `word` that lies in 0x80-0x9F, 0 in the others: a byte less 0x80 is 0x20
+// or more where the byte isn't one, so that adding 0xE0 carries and sets the byte's GE flag.
+std::uint32_t ControlBytes(std::uint32_t word) {
+  __uadd8(word ^ 0x80808080u, 0xE0E0E0E0u);
+  return __sel(0u, 0xFFFFFFFFu);
+}
+#pragma GCC diagnostic pop
+#endif
+
+// WidenAsOwnValues from the `i`th byte on, a byte at a time: a loop the compiler turns into
+// vector code where it has vectors (an unsigned flag rather than a bool, and no early exit).
+bool WidenAsOwnValuesFrom(const char* text, std::size_t length, char16_t* out, std::size_t i) {
+  unsigned high_controls = 0;
+  for (; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    out[i] = byte;
+    high_controls |= static_cast<unsigned char>(byte - 0x80) < 0x20;
+  }
+  return high_controls == 0;
+}
+
+#if !defined(__SSE2__) && !defined(__ARM_NEON)
+// WidenAsOwnValues without vectors the compiler may assume (32-bit ARM, WebAssembly without SIMD,
+// 32-bit x86 without SSE2): eight bytes a step, in two 32-bit words, are checked and widened at
+// once.
+TUNELEDGER_APART_FROM_VECTORS bool WidenAsOwnValuesWords(const char* text, std::size_t length, char16_t* out) {
+  // 0x80 in each byte of 0x80-0x9F (or, with ARM's byte arithmetic, 0xFF), and 0 in the others.
+  const auto controls = [](std::uint32_t word) {
+#if defined(__ARM_FEATURE_SIMD32)
+    return ControlBytes(word);
+#else
+    // Such a byte has 100 for its top three bits, so it is a zero byte of `others`.
+    const std::uint32_t others = (word & 0xE0E0E0E0u) ^ 0x80808080u;
+    return (others - 0x01010101u) & ~others & 0x80808080u;
+#endif
+  };
+  // Each byte of `word` in a 16-bit lane of its own: the first two in one word, the last two in
+  // another (ARM's UXTB16 takes bytes 0 and 2, or 1 and 3, into the lanes of one word).
+  const auto widen = [](std::uint32_t word, char16_t* units) {
+#if defined(__ARM_FEATURE_SIMD32)
+    const std::uint32_t even = EvenBytes(word), odd = EvenBytes(word >> 8 | word << 24);
+    const std::uint32_t first = (even & 0xFFFFu) | odd << 16, last = even >> 16 | (odd & 0xFFFF0000u);
+#else
+    const std::uint32_t first = (word & 0xFFu) | (word & 0xFF00u) << 8;
+    const std::uint32_t last = (word >> 16 & 0xFFu) | (word >> 8 & 0xFF0000u);
+#endif
+    std::memcpy(units, &first, sizeof first);
+    std::memcpy(units + 2, &last, sizeof last);
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    std::uint32_t words[2];
+    std::memcpy(words, text + i, sizeof words);
+    if ((controls(words[0]) | controls(words[1])) != 0) return false;
+    widen(words[0], out + i);
+    widen(words[1], out + i + 4);
+  }
+  if (i + 4 <= length) {
+    std::uint32_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    if (controls(word) != 0) return false;
+    widen(word, out + i);
+    i += 4;
+  }
+  return WidenAsOwnValuesFrom(text, length, out, i);
+}
+#endif
+
 // Writes each byte as the character of its own value, which is its character unless it lies in
 // 0x80-0x9F; says whether none did (when one did, `out` may be only partly written).
 bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
@@ -353,32 +439,11 @@ bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
 #if defined(__wasm_simd128__)
   if (length >= 16) return WidenAsOwnValuesSimd128(text, length, out);
 #endif
-  std::size_t i = 0;
 #if !defined(__SSE2__) && !defined(__ARM_NEON)
-  // No vectors the compiler may assume (32-bit ARM, WebAssembly without SIMD, 32-bit x86 without
-  // SSE2): four bytes a 32-bit word are checked and widened at once. A byte of 0x80-0x9F has 100
-  // for its top three bits, so it is a zero byte of `controls`.
-  for (; i + 4 <= length; i += 4) {
-    std::uint32_t word;
-    std::memcpy(&word, text + i, sizeof word);
-    const std::uint32_t controls = (word & 0xE0E0E0E0u) ^ 0x80808080u;
-    if (((controls - 0x01010101u) & ~controls & 0x80808080u) != 0) return false;
-    // Each byte in a 16-bit lane of its own: the first two in one word, the last two in another.
-    const std::uint32_t first = (word & 0xFFu) | (word & 0xFF00u) << 8;
-    const std::uint32_t last = (word >> 16 & 0xFFu) | (word >> 8 & 0xFF0000u);
-    std::memcpy(out + i, &first, sizeof first);
-    std::memcpy(out + i + 2, &last, sizeof last);
-  }
+  return WidenAsOwnValuesWords(text, length, out);
+#else
+  return WidenAsOwnValuesFrom(text, length, out, 0);
 #endif
-  // A loop the compiler turns into vector code where it has vectors: an unsigned flag rather
-  // than a bool, and no early exit.
-  unsigned high_controls = 0;
-  for (; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    out[i] = byte;
-    high_controls |= static_cast<unsigned char>(byte - 0x80) < 0x20;
-  }
-  return high_controls == 0;
 }
 
 }  // namespace

@@ -37,6 +37,15 @@
 #endif
 #endif
 
+// A loop of machine words that serves where the processor has not said it has the vectors of
+// another loop beside it (32-bit x86 without SSE2, ARM Linux without NEON): kept out of line
+// there, so that the function that asks (and mostly runs the vectors) keeps its registers.
+#if (defined(__i386__) && !defined(__SSE2__)) || defined(TUNELEDGER_NEON_BESIDE)
+#define TUNELEDGER_APART_FROM_VECTORS [[gnu::noinline]]
+#else
+#define TUNELEDGER_APART_FROM_VECTORS
+#endif
+
 // A function whose reads of a caller's text may take in a few bytes past its end, but never past
 // the end of the page its last byte lies on (SmallestPage), so that none can fault. The
 // sanitizers, which hold every read to the text's own bytes, are told so.
