@@ -181,15 +181,20 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
   return kept;
 }
 
-// Compacts the folded filter in place to its distinct non-empty terms, each still closed by ';'
-// and in the order of their first appearance, and returns the length they take (a short filter
+// Folds the filter and compacts it in place to its distinct non-empty terms, each still closed by
+// ';' and in the order of their first appearance, and returns the length they take (a short filter
 // also drops the terms a longer one holds). What follows the last ';' is no term. Kept apart (and
 // not inlined) so that its set of terms and the walk's terms never share a stack frame.
 [[gnu::noinline]] std::size_t KeepDistinctTerms(char* filter, std::size_t length) {
-  if (length <= ShortFilter) return KeepNeededShortTerms(filter, length);
+  if (length <= ShortFilter) {
+    FoldCase(filter, length);
+    return KeepNeededShortTerms(filter, length);
+  }
   // A longer filter keeps its terms in a set, with at least twice as many slots as it can have
   // terms, and only those are cleared, once a second term comes: a filter of one term repeated,
-  // however long, needs none.
+  // however long, needs none. Only the terms looked up in the set are folded: the bytes of a run
+  // of repeats, passed over, never are. (A repeat that differs in case is no repeat of the run,
+  // but a term the set finds.)
   constexpr std::size_t MostSlots = 4096;  // a power of two, more than twice MostTerms
   static_assert(LongestFilter + 2 <= MostSlots);
   std::uint16_t kept_at[MostSlots];        // 1 + where a kept term starts; 0 for an empty slot
@@ -205,8 +210,9 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
       continue;
     }
     if (piece == 0) continue;
-    const char* term = filter + i - piece;
+    char* term = filter + i - piece;
     const std::size_t repeats_end = EndOfRepeats(filter, length, i, piece + 1);
+    FoldCase(term, piece);
     bool seen = false;
     std::size_t slot = 0;
     if (kept != 0) {
@@ -497,7 +503,6 @@ int Walk(Filter& filter, const BlockMask& blocks, int start) {
 
 int TermFilter(char* filter, std::size_t length, std::int32_t start) {
   if (length > LongestFilter) return NoEntry;
-  FoldCase(filter, length);
   return FirstEntryPassing(filter, KeepDistinctTerms(filter, length), FirstSearched(start));
 }
 
