@@ -5,6 +5,9 @@
 
 #include "search/kernels/processor.h"
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 #if defined(TUNELEDGER_NEON_BESIDE)
 #include <arm_neon.h>
 #endif
@@ -16,14 +19,92 @@ namespace tuneledger {
 
 namespace {
 
+// Every loop here may fold a byte twice, which changes nothing: a text of 16 bytes or more is
+// folded in vectors where there are any, the last step overlapping the ones before; a shorter
+// one (nearly every text a caller passes), and every text where there are no vectors, in machine
+// words, the last word overlapping the ones before, and only a text of under 4 bytes byte by byte.
+
 // The plain loop, which compilers turn into vector code where they have vectors.
 inline void FoldBytes(char* text, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) text[i] = FoldByte(text[i]);
 }
 
-#if defined(__i386__) && !defined(__SSE2__)
-// 32-bit x86 assumes no SSE2: the same loop with it, run once the processor has said it has it.
-[[gnu::target("sse2")]] void FoldBytesSse2(char* text, std::size_t length) { FoldBytes(text, length); }
+// 0x20 in each byte of `word` that is 'A' to 'Z', 0 in the others.
+#if defined(__ARM_FEATURE_SIMD32)
+// ARM's byte arithmetic, which GCC's and clang's intrinsics give signed or unsigned words for:
+// USUB8 sets a byte's GE flag where it is at least the other word's byte.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-conversion"
+inline std::uint32_t UpperBytes(std::uint32_t word) {
+  __usub8(word, 0x41414141u);  // from 'A'
+  const std::uint32_t from_a = __sel(0x20202020u, 0u);
+  __usub8(word, 0x5B5B5B5Bu);  // past 'Z'
+  return __sel(0u, from_a);
+}
+#pragma GCC diagnostic pop
+#else
+// Bit 0x80 is set in each byte of `from_a` where its low seven bits reach 'A', and of `past_z`
+// where they pass 'Z'. No carry crosses a byte (each sum stays below 0x100), and the word's byte
+// order doesn't matter.
+template <typename Word>
+Word UpperBytes(Word word) {
+  constexpr Word Ones = static_cast<Word>(~Word{0}) / 0xFF;
+  const Word low = word & Ones * 0x7F;
+  const Word from_a = low + Ones * (0x80 - 'A');
+  const Word past_z = low + Ones * (0x80 - 'Z' - 1);
+  return (from_a & ~past_z & ~word & Ones * 0x80) >> 2;
+}
+#endif
+
+// Folds the sizeof(Word) bytes at `at`.
+template <typename Word>
+inline void FoldWordAt(char* at) {
+  Word word;
+  std::memcpy(&word, at, sizeof word);
+  word |= UpperBytes(word);
+  std::memcpy(at, &word, sizeof word);
+}
+
+// Eight bytes: one 64-bit word where the processor (or WebAssembly) has 64-bit registers, else two
+// of 32 bits.
+inline void FoldEightAt(char* at) {
+#if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
+  FoldWordAt<std::uint64_t>(at);
+#else
+  FoldWordAt<std::uint32_t>(at);
+  FoldWordAt<std::uint32_t>(at + 4);
+#endif
+}
+
+// A text of any length in words: eight bytes a step, then the last eight (or four) over again.
+TUNELEDGER_APART_FROM_VECTORS void FoldWords(char* text, std::size_t length) {
+  if (length >= 8) {
+    for (std::size_t i = 0; i + 8 < length; i += 8) FoldEightAt(text + i);
+    FoldEightAt(text + length - 8);
+  } else if (length >= 4) {
+    FoldWordAt<std::uint32_t>(text);
+    FoldWordAt<std::uint32_t>(text + length - 4);
+  } else {
+    FoldBytes(text, length);
+  }
+}
+
+#if defined(__i386__) || defined(__x86_64__)
+// Sixteen bytes a step, for a text of 16 bytes or more. Bytes 'A' to 'Z', less 'A' + 128, are the
+// signed bytes below -128 + 26.
+TUNELEDGER_SSE2_FUNCTION void FoldBytesSse2(char* text, std::size_t length) {
+  const __m128i a = _mm_set1_epi8(static_cast<char>('A' + 128));
+  const __m128i below = _mm_set1_epi8(static_cast<char>(-128 + 26));
+  const __m128i bit = _mm_set1_epi8(0x20);
+  for (std::size_t i = 0;; i += 16) {
+    if (i + 16 > length) i = length - 16;
+    auto* at = reinterpret_cast<__m128i*>(text + i);
+    const __m128i v = _mm_loadu_si128(at);
+    const __m128i upper = _mm_cmplt_epi8(_mm_sub_epi8(v, a), below);
+    _mm_storeu_si128(at, _mm_or_si128(v, _mm_and_si128(upper, bit)));
+    if (i + 16 == length) return;
+  }
+}
 #endif
 
 #if defined(TUNELEDGER_NEON_BESIDE)
@@ -34,8 +115,7 @@ inline void FoldBytes(char* text, std::size_t length) {
   vst1q_u8(bytes, vorrq_u8(v, vandq_u8(upper, vdupq_n_u8(0x20))));
 }
 
-// 32 bytes a step while they last, then sixteen, the last sixteen overlapping those before
-// (folding twice changes nothing), for a text of 16 bytes or more.
+// 32 bytes a step while they last, then sixteen, for a text of 16 bytes or more.
 [[gnu::target("fpu=neon")]] void FoldBytesNeon(char* text, std::size_t length) {
   auto* bytes = reinterpret_cast<std::uint8_t*>(text);
   std::size_t i = 0;
@@ -52,77 +132,21 @@ inline void FoldBytes(char* text, std::size_t length) {
 }
 #endif
 
-#if !defined(__SSE2__) && !defined(__ARM_NEON) && !defined(__wasm_simd128__)
-#if defined(__ARM_FEATURE_SIMD32)
-// ARM's byte arithmetic, which GCC's and clang's intrinsics give signed or unsigned words for.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wsign-conversion"
-// 0x20 in each byte of `word` that is 'A' to 'Z', 0 in the others: USUB8 sets a byte's GE flag
-// where it is at least the other word's byte.
-std::uint32_t UpperBytes(std::uint32_t word) {
-  __usub8(word, 0x41414141u);  // from 'A'
-  const std::uint32_t from_a = __sel(0x20202020u, 0u);
-  __usub8(word, 0x5B5B5B5Bu);  // past 'Z'
-  return __sel(0u, from_a);
-}
-#pragma GCC diagnostic pop
-
-// Eight bytes a step, in two 32-bit words, with ARM's byte arithmetic.
-TUNELEDGER_APART_FROM_VECTORS void FoldWords(char* text, std::size_t length) {
-  std::size_t i = 0;
-  for (; i + 8 <= length; i += 8) {
-    std::uint32_t words[2];
-    std::memcpy(words, text + i, sizeof words);
-    words[0] |= UpperBytes(words[0]);
-    words[1] |= UpperBytes(words[1]);
-    std::memcpy(text + i, words, sizeof words);
-  }
-  if (i + 4 <= length) {
-    std::uint32_t word;
-    std::memcpy(&word, text + i, sizeof word);
-    word |= UpperBytes(word);
-    std::memcpy(text + i, &word, sizeof word);
-    i += 4;
-  }
-  FoldBytes(text + i, length - i);
-}
-#else
-// A machine word at a time, where there are no vectors: in each byte, bit 0x20 is set where the
-// byte is 'A' to 'Z'. No carry crosses a byte (each sum stays below 0x100), and the word's byte
-// order doesn't matter.
-TUNELEDGER_APART_FROM_VECTORS void FoldWords(char* text, std::size_t length) {
-  using Word = std::uintptr_t;
-  constexpr Word Ones = static_cast<Word>(~Word{0}) / 0xFF;
-  std::size_t i = 0;
-  for (; i + sizeof(Word) <= length; i += sizeof(Word)) {
-    Word word;
-    std::memcpy(&word, text + i, sizeof word);
-    const Word low = word & Ones * 0x7F;
-    const Word from_a = low + Ones * (0x80 - 'A');      // high bit set where low >= 'A'
-    const Word past_z = low + Ones * (0x80 - 'Z' - 1);  // high bit set where low > 'Z'
-    const Word upper = from_a & ~past_z & ~word & Ones * 0x80;
-    word |= upper >> 2;
-    std::memcpy(text + i, &word, sizeof word);
-  }
-  FoldBytes(text + i, length - i);
-}
-#endif
-#endif
-
 }  // namespace
 
 void FoldCase(char* text, std::size_t length) {
-#if defined(__SSE2__) || defined(__ARM_NEON) || defined(__wasm_simd128__)
-  FoldBytes(text, length);
-#else
-#if defined(__i386__)
-  if (RunsSse2()) return FoldBytesSse2(text, length);
+  if (length >= 16) {
+#if defined(__SSE2__)
+    return FoldBytesSse2(text, length);
+#elif defined(__i386__)
+    if (RunsSse2()) return FoldBytesSse2(text, length);
+#elif defined(__wasm_simd128__) || defined(__ARM_NEON)
+    return FoldBytes(text, length);
+#elif defined(TUNELEDGER_NEON_BESIDE)
+    if (RunsNeon()) return FoldBytesNeon(text, length);
 #endif
-#if defined(TUNELEDGER_NEON_BESIDE)
-  if (length >= 16 && RunsNeon()) return FoldBytesNeon(text, length);
-#endif
+  }
   FoldWords(text, length);
-#endif
 }
 
 }  // namespace tuneledger
