@@ -1,5 +1,7 @@
 #include "interface/result_text.h"
 
+#include <cstring>
+
 #include "data/chart_table.h"
 #include "interface/code_page.h"
 #include "interface/thread_texts.h"
@@ -67,12 +69,35 @@ void ComposeEntry(char16_t* result, int index) {
   *ToWide(entry.data(), entry.size(), result) = u'\0';
 }
 
+// The two digits of each number below 100, "00" to "99", as one unit pair each.
+struct DigitPairs {
+  char16_t units[200];
+  constexpr DigitPairs() : units() {
+    for (int i = 0; i < 100; ++i) {
+      units[2 * i] = static_cast<char16_t>(u'0' + i / 10);
+      units[2 * i + 1] = static_cast<char16_t>(u'0' + i % 10);
+    }
+  }
+};
+constexpr DigitPairs Digits;
+
 void ComposeHit(char16_t* result, int index) {
-  // The digits straight into place, last first. (An index has at most five.)
+  // The digits straight into place, last first, two at a time. (An index has at most five.)
   static_assert(LastEntryIndex < 100000);
   const int count = 1 + (index >= 10) + (index >= 100) + (index >= 1000) + (index >= 10000);
   char16_t* out = result + count;
-  for (int rest = index, i = count - 1; i >= 0; rest /= 10, --i) result[i] = static_cast<char16_t>(u'0' + rest % 10);
+  char16_t* digit = out;
+  int rest = index;
+  for (; rest >= 100; rest /= 100) {
+    digit -= 2;
+    std::memcpy(digit, Digits.units + 2 * (rest % 100), 2 * sizeof(char16_t));
+  }
+  if (rest >= 10) {
+    digit -= 2;
+    std::memcpy(digit, Digits.units + 2 * rest, 2 * sizeof(char16_t));
+  } else {
+    digit[-1] = static_cast<char16_t>(u'0' + rest);
+  }
   for (const char* separator = IndexSeparator; *separator != '\0'; ++separator) *out++ = static_cast<char16_t>(*separator);
   std::string_view entry = EntryText(index);
   *ToWide(entry.data(), entry.size(), out) = u'\0';
