@@ -75,20 +75,20 @@ TUNELEDGER_SSE2_FUNCTION std::size_t SameAsPeriodBeforeSse2(const char* filter, 
                                                                std::size_t period) {
   // 32 bytes a step, asking once whether any differ, and then sixteen: moving a comparison to
   // core registers costs NEON as much as the comparison.
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(filter);
+  const auto* here = reinterpret_cast<const std::uint8_t*>(filter) + at;
+  const auto* const end = reinterpret_cast<const std::uint8_t*>(filter) + length;
   const auto differ = [&](std::size_t from) __attribute__((target("fpu=neon"), always_inline)) {
-    return veorq_u8(vld1q_u8(bytes + from), vld1q_u8(bytes + from - period));
+    return veorq_u8(vld1q_u8(here + from), vld1q_u8(here + from - period));
   };
   const auto any = [](uint8x16_t differing) __attribute__((target("fpu=neon"), always_inline)) {
     const uint32x2_t halves = vreinterpret_u32_u8(vorr_u8(vget_low_u8(differing), vget_high_u8(differing)));
     return (vget_lane_u32(halves, 0) | vget_lane_u32(halves, 1)) != 0;
   };
-  for (; at + 32 <= length; at += 32) {
-    if (any(vorrq_u8(differ(at), differ(at + 16)))) break;
+  for (; end - here >= 32 && !any(vorrq_u8(differ(0), differ(16))); here += 32) {
   }
-  for (; at + 16 <= length; at += 16) {
-    if (any(differ(at))) break;
+  for (; end - here >= 16 && !any(differ(0)); here += 16) {
   }
+  at = static_cast<std::size_t>(here - reinterpret_cast<const std::uint8_t*>(filter));
   return at;
 }
 #endif
