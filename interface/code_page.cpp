@@ -121,7 +121,8 @@ TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* ou
 // narrowing: past the first sixteen units, a step of 32 asks once whether all of them were 1-0x7F
 // (their smallest byte, signed, above 0), and only a step that finds one that isn't is taken again
 // sixteen units at a time, for where the run ends (a nibble a unit of one 64-bit mask).
-[[gnu::target("fpu=neon")]] std::size_t AsciiRunNeon(const char16_t* text, char* out, std::size_t most) {
+[[gnu::target("fpu=neon")]] TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunNeon(const char16_t* text, char* out,
+                                                                            std::size_t most) {
   const auto narrow = [](const char16_t* units) __attribute__((target("fpu=neon"), always_inline)) {
     const auto* from = reinterpret_cast<const std::uint8_t*>(units);
     return vcombine_u8(vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from))),

@@ -1,15 +1,15 @@
 // A filter first drops what can't change its answer: empty terms, repeated terms and, in a short
-// filter, terms a longer term holds. A filter of one term is then searched for as a text is. Otherwise each term gives the entry rows of its
-// bytes, and each term that they don't answer alone gets its needle once. The candidates are the
-// entries that hold every one of those bytes, 64 entries a word of the rows. A caller paging
-// through the hits finds the next one mostly a few entries on, so the candidates of the start's
-// word are checked first. Then the index: a term longer than any entry, or with a byte, pair or
-// triple that occurs nowhere in the table, passes no entry, and neither does a filter whose terms
-// meet in no block. Then the walk, over the candidates in the blocks every term may be in: in
-// each, the terms are checked, the one that failed last first, and a term that fails is searched
-// for instead: its next hit is where the walk goes on, so a term rare where the others are moves
-// the walk in long strides. Every term remembers its next hit, so no term searches a stretch of
-// the table twice.
+// filter, terms a longer term holds. A filter of one term is then searched for as a text is.
+// Otherwise each term gives the entry rows of its bytes, and each term that they don't answer alone
+// gets its needle once. The candidates are the entries that hold every one of those bytes, 64
+// entries a word of the rows. A caller paging through the hits finds the next one mostly a few
+// entries on, so the candidates of the start's word are checked first. Then the index: a term
+// longer than any entry, or with a byte, pair or triple that occurs nowhere in the table, passes no
+// entry, and neither does a filter whose terms meet in no block. Then the walk, over the candidates
+// in the blocks every term may be in: in each, the terms are checked, the one that failed last
+// first, and a term that fails is searched for instead: its next hit is where the walk goes on, so
+// a term rare where the others are moves the walk in long strides. Every term remembers its next
+// hit, so no term searches a stretch of the table twice.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
