@@ -37,10 +37,13 @@ struct WordLanes {
   // answer; and one kept past a true zero byte stands after it, so it is never compared first.
   static Word ZeroBytes(Word word) { return static_cast<Word>((word - Ones) & ~word & Ones * 0x80); }
 
-  static Word Equal(const char* at, Word bytes) { return ZeroBytes((Load(at) | Ones * 0x20) ^ bytes); }
+  // The lanes where the text at `at`, with bit 0x20 set, differs from `bytes`.
+  static Word Differ(const char* at, Word bytes) { return (Load(at) | Ones * 0x20) ^ bytes; }
 
+  // Where both bytes stand: a lane is zero in both differences just where it is zero in their
+  // OR, so one zero test serves the two.
   static Word Matches(const char* at_rare, Word rare, const char* at_other, Word other) {
-    return Equal(at_rare, rare) & Equal(at_other, other);
+    return ZeroBytes(Differ(at_rare, rare) | Differ(at_other, other));
   }
 
   static std::size_t FirstLane(Word matches) {
