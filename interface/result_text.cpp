@@ -69,17 +69,19 @@ void ComposeEntry(char16_t* result, int index) {
   *ToWide(entry.data(), entry.size(), result) = u'\0';
 }
 
-// The two digits of each number below 100, "00" to "99", as one unit pair each.
-struct DigitPairs {
-  char16_t units[200];
-  constexpr DigitPairs() : units() {
-    for (int i = 0; i < 100; ++i) {
-      units[2 * i] = static_cast<char16_t>(u'0' + i / 10);
-      units[2 * i + 1] = static_cast<char16_t>(u'0' + i % 10);
-    }
-  }
-};
-constexpr DigitPairs Digits;
+// The two digits of each number below 100, "00" to "99", one after another.
+constexpr char16_t DigitPairs[] =
+    u"00010203040506070809"
+    u"10111213141516171819"
+    u"20212223242526272829"
+    u"30313233343536373839"
+    u"40414243444546474849"
+    u"50515253545556575859"
+    u"60616263646566676869"
+    u"70717273747576777879"
+    u"80818283848586878889"
+    u"90919293949596979899";
+static_assert(sizeof DigitPairs == (200 + 1) * sizeof(char16_t));
 
 void ComposeHit(char16_t* result, int index) {
   // The digits straight into place, last first, two at a time. (An index has at most five.)
@@ -90,11 +92,11 @@ void ComposeHit(char16_t* result, int index) {
   int rest = index;
   for (; rest >= 100; rest /= 100) {
     digit -= 2;
-    std::memcpy(digit, Digits.units + 2 * (rest % 100), 2 * sizeof(char16_t));
+    std::memcpy(digit, DigitPairs + 2 * (rest % 100), 2 * sizeof(char16_t));
   }
   if (rest >= 10) {
     digit -= 2;
-    std::memcpy(digit, Digits.units + 2 * rest, 2 * sizeof(char16_t));
+    std::memcpy(digit, DigitPairs + 2 * rest, 2 * sizeof(char16_t));
   } else {
     digit[-1] = static_cast<char16_t>(u'0' + rest);
   }
