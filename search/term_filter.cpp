@@ -152,17 +152,21 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
     }
   }
   // Each pair once: of two equal terms the later goes, and of two that differ in length the
-  // shorter, where the longer holds it.
+  // shorter, where the longer holds it; but not a byte the entry rows answer exactly, which costs
+  // the walk nothing (and looking for it would cost the call).
+  const auto held = [&](std::size_t shorter, std::size_t longer) {
+    const char* term = filter + starts[shorter];
+    if (sizes[shorter] == 1 && EntrySieve::Exact(term[0])) return false;
+    return StandsIn(term, sizes[shorter], filter + starts[longer], sizes[longer]);
+  };
   std::uint32_t dropped = 0;  // bit t: the term t goes
   for (std::size_t t = 1; t < count; ++t) {
-    const char* term = filter + starts[t];
     for (std::size_t o = 0; o < t; ++o) {
-      const char* other = filter + starts[o];
       if (sizes[o] == sizes[t]) {
-        if (SameBytes(other, term, sizes[t])) dropped |= std::uint32_t{1} << t;
+        if (SameBytes(filter + starts[o], filter + starts[t], sizes[t])) dropped |= std::uint32_t{1} << t;
       } else if (sizes[o] > sizes[t]) {
-        if (StandsIn(term, sizes[t], other, sizes[o])) dropped |= std::uint32_t{1} << t;
-      } else if (StandsIn(other, sizes[o], term, sizes[t])) {
+        if (held(t, o)) dropped |= std::uint32_t{1} << t;
+      } else if (held(o, t)) {
         dropped |= std::uint32_t{1} << o;
       }
     }
@@ -181,6 +185,9 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
   return kept;
 }
 
+// How far past a term's start a long filter is folded at once.
+constexpr std::size_t FoldAhead = 16;
+
 // Folds the filter and compacts it in place to its distinct non-empty terms, each still closed by
 // ';' and in the order of their first appearance, and returns the length they take (a short filter
 // also drops the terms a longer one holds). What follows the last ';' is no term. Kept apart (and
@@ -192,9 +199,10 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
   }
   // A longer filter keeps its terms in a set, with at least twice as many slots as it can have
   // terms, and only those are cleared, once a second term comes: a filter of one term repeated,
-  // however long, needs none. Only the terms looked up in the set are folded: the bytes of a run
-  // of repeats, passed over, never are. (A repeat that differs in case is no repeat of the run,
-  // but a term the set finds.)
+  // however long, needs none. Only the terms looked up in the set are folded, each with the
+  // bytes up to FoldAhead past its start (a call for every few terms, not one for each): the
+  // bytes of a run of repeats, passed over, mostly never are. (A repeat that differs in case from
+  // the term before it is no repeat of the run, but a term the set finds.)
   constexpr std::size_t MostSlots = 4096;  // a power of two, more than twice MostTerms
   static_assert(LongestFilter + 2 <= MostSlots);
   std::uint16_t kept_at[MostSlots];        // 1 + where a kept term starts; 0 for an empty slot
@@ -204,6 +212,7 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
   const std::size_t mask = slots - 1;
   bool set_made = false;
   std::size_t kept = 0, piece = 0;
+  std::size_t folded = 0;  // the bytes before it are folded (but those of a run passed over)
   for (std::size_t i = 0; i < length; ++i) {
     if (filter[i] != ';') {
       ++piece;
@@ -212,7 +221,11 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
     if (piece == 0) continue;
     char* term = filter + i - piece;
     const std::size_t repeats_end = EndOfRepeats(filter, length, i, piece + 1);
-    FoldCase(term, piece);
+    if (i >= folded) {
+      const std::size_t from = std::max(folded, i - piece);
+      folded = std::min(length, std::max(i + 1, from + FoldAhead));
+      FoldCase(filter + from, folded - from);
+    }
     bool seen = false;
     std::size_t slot = 0;
     if (kept != 0) {
