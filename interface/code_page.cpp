@@ -69,6 +69,11 @@ std::size_t AsciiUnits(const char16_t* text, char* out, std::size_t n, std::size
 
 #if defined(__i386__) || defined(__x86_64__) || defined(TUNELEDGER_NEON_BESIDE) || defined(__wasm_simd128__)
 
+// How many units from `at` on lie in the page `at` is in.
+std::size_t UnitsLeftInPage(const char16_t* at) {
+  return (SmallestPage - reinterpret_cast<std::uintptr_t>(at) % SmallestPage) / sizeof(char16_t);
+}
+
 // AsciiRun sixteen units a step from the `n`th unit on (the units before it are copied and 1-0x7F),
 // for vectors of 16 bytes: `narrow16` copies the sixteen units at a place (32 bytes in one page)
 // as bytes and returns how many of them lead as 1-0x7F, 16 when all do. The steps that stay
@@ -81,7 +86,7 @@ template <typename Narrow16>
                                                             std::size_t n, Narrow16 narrow16) {
   while (n + 16 <= most) {
     // The units left in this page, read sixteen a step without asking again.
-    const std::size_t in_page = (SmallestPage - reinterpret_cast<std::uintptr_t>(text + n) % SmallestPage) / 2;
+    const std::size_t in_page = UnitsLeftInPage(text + n);
     if (in_page < 16) {
       const std::size_t end = AsciiUnits(text, out, n, n + 1);
       if (end == n) return n;
@@ -117,49 +122,49 @@ TUNELEDGER_SSE2_FUNCTION std::size_t AsciiRunSse2(const char16_t* text, char* ou
 #endif
 
 #if defined(TUNELEDGER_NEON_BESIDE)
+// Whether any lane of `lanes` is set.
+[[gnu::target("fpu=neon"), gnu::always_inline]] inline bool AnySet(uint8x8_t lanes) {
+  const uint32x2_t halves = vreinterpret_u32_u8(lanes);
+  return (vget_lane_u32(halves, 0) | vget_lane_u32(halves, 1)) != 0;
+}
+
 // NEON has no byte mask, and moving a comparison to core registers costs a step as much as the
-// narrowing: past the first sixteen units, a step of 32 asks once whether all of them were 1-0x7F
-// (their smallest byte, signed, above 0), and only a step that finds one that isn't is taken again
-// sixteen units at a time, for where the run ends (a nibble a unit of one 64-bit mask).
+// narrowing: past the first sixteen units, a step of 32 asks once whether all of them were 1-0x7F,
+// and only a step that finds one that isn't is taken again sixteen units at a time, for where the
+// run ends (a nibble a unit of one 64-bit mask).
 [[gnu::target("fpu=neon")]] TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunNeon(const char16_t* text, char* out,
                                                                             std::size_t most) {
-  const auto narrow = [](const char16_t* units) __attribute__((target("fpu=neon"), always_inline)) {
-    const auto* from = reinterpret_cast<const std::uint8_t*>(units);
-    return vcombine_u8(vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from))),
-                       vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from + 16))));
-  };
-  const auto narrow16 = [&](const char16_t* units, char* bytes)
+  const auto narrow16 = [](const char16_t* units, char* bytes)
                             __attribute__((target("fpu=neon"), no_sanitize("address", "thread"))) {
-    const uint8x16_t narrowed = narrow(units);
+    const auto* from = reinterpret_cast<const std::uint8_t*>(units);
+    const uint8x16_t narrowed = vcombine_u8(vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from))),
+                                            vqmovun_s16(vreinterpretq_s16_u8(vld1q_u8(from + 16))));
     vst1q_u8(reinterpret_cast<std::uint8_t*>(bytes), narrowed);
     const uint8x16_t ascii = vcgtq_s8(vreinterpretq_s8_u8(narrowed), vdupq_n_s8(0));
     const std::uint64_t mask = vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(ascii), 4)), 0);
     return mask == ~std::uint64_t{0} ? std::size_t{16} : static_cast<std::size_t>(LowestBit(~mask)) / 4;
   };
   // Most texts are shorter than sixteen units: the first step is one of sixteen.
-  const std::size_t in_first_page = (SmallestPage - reinterpret_cast<std::uintptr_t>(text) % SmallestPage) / 2;
-  if (most < 16 || in_first_page < 16) return AsciiRunBySixteen(text, out, most, 0, narrow16);
+  if (most < 16 || UnitsLeftInPage(text) < 16) return AsciiRunBySixteen(text, out, most, 0, narrow16);
   std::size_t n = narrow16(text, out);
   if (n != 16) return n;
   for (;;) {
     // The units left in this page, read 32 a step without asking again.
-    const std::size_t in_page = (SmallestPage - reinterpret_cast<std::uintptr_t>(text + n) % SmallestPage) / 2;
-    const std::size_t stop = std::min(most, n + in_page);
+    const std::size_t stop = std::min(most, n + UnitsLeftInPage(text + n));
     if (n + 32 > stop) break;
     const char16_t* from = text + n;
     auto* to = reinterpret_cast<std::uint8_t*>(out + n);
     for (const char16_t* const last = text + stop - 32; from <= last; from += 32, to += 32) {
       // Each unit's low byte (first, on a little-endian processor) in `val[0]`, its high byte in
       // `val[1]`: the low bytes are the copy, where every high byte is 0 and no low byte is 0 or
-      // above 0x7F.
+      // above 0x7F (their least, signed, is above 0).
       const uint8x16x2_t first = vld2q_u8(reinterpret_cast<const std::uint8_t*>(from));
       const uint8x16x2_t second = vld2q_u8(reinterpret_cast<const std::uint8_t*>(from + 16));
       vst1q_u8(to, first.val[0]);
       vst1q_u8(to + 16, second.val[0]);
       const int8x16_t least = vminq_s8(vreinterpretq_s8_u8(first.val[0]), vreinterpretq_s8_u8(second.val[0]));
       const uint8x16_t wrong = vorrq_u8(vorrq_u8(first.val[1], second.val[1]), vcleq_s8(least, vdupq_n_s8(0)));
-      const uint32x2_t any = vreinterpret_u32_u8(vorr_u8(vget_low_u8(wrong), vget_high_u8(wrong)));
-      if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) break;
+      if (AnySet(vorr_u8(vget_low_u8(wrong), vget_high_u8(wrong)))) break;
     }
     n = static_cast<std::size_t>(from - text);
     if (n + 32 <= stop) break;  // a unit in the step is not 1-0x7F
@@ -317,9 +322,7 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
   for (; i + 32 <= length; i += 32) {
     const uint8x16_t first = vld1q_u8(bytes + i), second = vld1q_u8(bytes + i + 16);
     const uint8x16_t least = vminq_u8(vsubq_u8(first, high_controls), vsubq_u8(second, high_controls));
-    const uint8x8_t controls = vclt_u8(vmin_u8(vget_low_u8(least), vget_high_u8(least)), vdup_n_u8(0x20));
-    const uint32x2_t any = vreinterpret_u32_u8(controls);
-    if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) return false;
+    if (AnySet(vclt_u8(vmin_u8(vget_low_u8(least), vget_high_u8(least)), vdup_n_u8(0x20)))) return false;
     // Each byte with a zero byte after it: a unit, on a little-endian processor.
     vst2q_u8(reinterpret_cast<std::uint8_t*>(units + i), uint8x16x2_t{{first, vdupq_n_u8(0)}});
     vst2q_u8(reinterpret_cast<std::uint8_t*>(units + i + 16), uint8x16x2_t{{second, vdupq_n_u8(0)}});
@@ -329,8 +332,7 @@ TUNELEDGER_SSE2_FUNCTION bool WidenAsOwnValuesSse2(const char* text, std::size_t
     if (i + 16 > length) i = length - 16;
     const uint8x16_t v = vld1q_u8(bytes + i);
     const uint8x16_t controls = vcltq_u8(vsubq_u8(v, high_controls), vdupq_n_u8(0x20));
-    const uint32x2_t any = vreinterpret_u32_u8(vorr_u8(vget_low_u8(controls), vget_high_u8(controls)));
-    if ((vget_lane_u32(any, 0) | vget_lane_u32(any, 1)) != 0) return false;
+    if (AnySet(vorr_u8(vget_low_u8(controls), vget_high_u8(controls)))) return false;
     vst2q_u8(reinterpret_cast<std::uint8_t*>(units + i), uint8x16x2_t{{v, vdupq_n_u8(0)}});
     if (i + 16 == length) return true;
   }
@@ -352,6 +354,19 @@ bool WidenAsOwnValuesSimd128(const char* text, std::size_t length, char16_t* out
 }
 #endif
 
+// WidenAsOwnValues from the `i`th byte on, a byte at a time: a loop the compiler turns into
+// vector code where it has vectors (an unsigned flag rather than a bool, and no early exit).
+bool WidenAsOwnValuesFrom(const char* text, std::size_t length, char16_t* out, std::size_t i) {
+  unsigned high_controls = 0;
+  for (; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    out[i] = byte;
+    high_controls |= static_cast<unsigned char>(byte - 0x80) < 0x20;
+  }
+  return high_controls == 0;
+}
+
+#if !defined(__SSE2__) && !defined(__ARM_NEON)
 #if defined(__ARM_FEATURE_SIMD32)
 // ARM's byte arithmetic, which GCC's and clang's intrinsics give signed or unsigned words for.
 #pragma GCC diagnostic push
@@ -367,19 +382,6 @@ std::uint32_t ControlBytes(std::uint32_t word) {
 #pragma GCC diagnostic pop
 #endif
 
-// WidenAsOwnValues from the `i`th byte on, a byte at a time: a loop the compiler turns into
-// vector code where it has vectors (an unsigned flag rather than a bool, and no early exit).
-bool WidenAsOwnValuesFrom(const char* text, std::size_t length, char16_t* out, std::size_t i) {
-  unsigned high_controls = 0;
-  for (; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    out[i] = byte;
-    high_controls |= static_cast<unsigned char>(byte - 0x80) < 0x20;
-  }
-  return high_controls == 0;
-}
-
-#if !defined(__SSE2__) && !defined(__ARM_NEON)
 // WidenAsOwnValues without vectors the compiler may assume (32-bit ARM, WebAssembly without SIMD,
 // 32-bit x86 without SSE2): eight bytes a step, in two 32-bit words, are checked and widened at
 // once.

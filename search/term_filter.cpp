@@ -88,8 +88,7 @@ TUNELEDGER_SSE2_FUNCTION std::size_t SameAsPeriodBeforeSse2(const char* filter, 
   }
   for (; end - here >= 16 && !any(differ(0)); here += 16) {
   }
-  at = static_cast<std::size_t>(here - reinterpret_cast<const std::uint8_t*>(filter));
-  return at;
+  return static_cast<std::size_t>(here - reinterpret_cast<const std::uint8_t*>(filter));
 }
 #endif
 
@@ -177,6 +176,8 @@ std::size_t KeepNeededShortTerms(char* filter, std::size_t length) {
   std::size_t kept = 0;
   for (std::size_t t = 0; t < count; ++t) {
     if ((dropped >> t & 1) != 0) continue;
+    // A loop rather than std::copy, whose call to memmove would cost every short filter's frame
+    // (its registers saved) even where nothing moves.
     if (kept != starts[t]) {
       for (std::size_t i = 0; i <= sizes[t]; ++i) filter[kept + i] = filter[starts[t] + i];
     }
