@@ -382,8 +382,7 @@ bool PassesNearStart(Filter& filter, int& start) {
   const bool use_index = !FewBytesFrom(start);
   if (use_index) {
     for (std::size_t i = 0; i < count; ++i) {
-      blocks.KeepBlocksHolding(filter.text + terms[i].offset, terms[i].length);
-      if (blocks.Empty()) return false;
+      if (!blocks.KeepBlocksHolding(filter.text + terms[i].offset, terms[i].length)) return false;
     }
     for (std::size_t i = 0; i < count; ++i) {
       const char* text = filter.text + terms[i].offset;
@@ -400,8 +399,8 @@ bool PassesNearStart(Filter& filter, int& start) {
     Term& term = terms[i];
     if (count_blocks) {
       BlockMask holding(start);
-      holding.KeepBlocksHolding(filter.text + term.offset, term.length);
-      term.order = static_cast<std::int16_t>(holding.Count());
+      const bool any = holding.KeepBlocksHolding(filter.text + term.offset, term.length);
+      term.order = static_cast<std::int16_t>(any ? holding.Count() : 0);
     } else {
       term.order = static_cast<std::int16_t>(-term.length);
     }

@@ -52,8 +52,7 @@ int FirstEntryContaining(const char* folded, std::size_t length, int start) {
   }
   if (listed != nullptr) return FirstListedEntryHolding(made(), listed, start, find);
   BlockMask blocks(start);
-  blocks.KeepBlocksHolding(folded, length);
-  if (blocks.Empty()) return NoEntry;
+  if (!blocks.KeepBlocksHolding(folded, length)) return NoEntry;
   if (!pieces_asked && WorthAskingWhichPiecesOccur(length, blocks) && !EveryPieceOccurs(folded, length)) return NoEntry;
   return FirstEntryHolding(made(), blocks, start, find);
 }

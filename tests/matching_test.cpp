@@ -170,7 +170,7 @@ TEST(BlockIndex, NeverMissesABlockThatHoldsAText) {
       }
       if (k + 3 <= folded.size()) {
         BlockMask mask(0);
-        mask.KeepBlocksHolding(at, 3);
+        ASSERT_TRUE(mask.KeepBlocksHolding(at, 3)) << i;
         ASSERT_EQ(mask.NextBlock(block), block) << i;
         ASSERT_TRUE(EveryPieceOccurs(at, 3)) << i;
       }
@@ -306,7 +306,7 @@ TEST(BlockIndex, SievesAndMasksNameTheirEntries) {
     EXPECT_EQ(sieve.Candidates(EntryWords - 1, 0) >> ((LastEntryIndex + 1) % 64), 0u);
   }
   BlockMask mask(100);
-  mask.KeepBlocksHolding("xq", 2);
+  ASSERT_TRUE(mask.KeepBlocksHolding("xq", 2));
   for (int word = 0; word < EntryWords; ++word) {
     for (int bit = 0; bit < 64; ++bit) {
       const int block = (word * 64 + bit) / BlockSize;

@@ -138,10 +138,10 @@ class BlockMask {
   // The blocks from the one holding entry `first` (0 to LastEntryIndex + 1) on.
   explicit BlockMask(int first);
 
-  // Keeps only the blocks that may hold `folded` (1 or more bytes, already folded).
-  void KeepBlocksHolding(const char* folded, std::size_t length);
+  // Keeps only the blocks that may hold `folded` (1 or more bytes, already folded), and says
+  // whether any is left.
+  [[nodiscard]] bool KeepBlocksHolding(const char* folded, std::size_t length);
 
-  bool Empty() const;
   int Count() const;
   // Whether more than `count` blocks are left; stops counting there.
   bool MoreThan(int count) const;
@@ -160,9 +160,10 @@ class BlockMask {
   std::uint64_t EntriesLeft(int word) const;
 
  private:
-  void Keep(const BlockRow& row);
-  // Keeps only the blocks of the entries a list of TripleLists names.
-  void KeepListed(const std::uint16_t* listed);
+  // Each keeps only some blocks and says whether any is left: those of `row`, and those of the
+  // entries a list of TripleLists names.
+  bool Keep(const BlockRow& row);
+  bool KeepListed(const std::uint16_t* listed);
 
   std::uint64_t words_[MaskWords];
 };
