@@ -244,7 +244,11 @@ std::uint64_t BlockMask::EntriesLeft(int word) const {
 
 void EntrySieve::Seal() {
   count_ = 0;
-  for (std::uint64_t rows = chosen_; rows != 0; rows &= rows - 1) rows_[count_++] = EntryRows[LowestBit(rows)];
+  for (int word = 0; word < MostEntryRows / 32; ++word) {
+    for (std::uint32_t rows = chosen_[word]; rows != 0; rows &= rows - 1) {
+      rows_[count_++] = EntryRows[word * 32 + __builtin_ctz(rows)];
+    }
+  }
 }
 
 std::uint64_t EntrySieve::Candidates(int word, int from) const {

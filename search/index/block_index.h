@@ -175,7 +175,7 @@ class EntrySieve {
   // Narrows the candidates to the entries that hold `byte` (folded), if it has a row.
   void Hold(char byte) {
     const unsigned row = EntryRowOfByte[static_cast<unsigned char>(byte)];
-    if (row < InEveryEntry) chosen_ |= std::uint64_t{1} << row;
+    if (row < InEveryEntry) chosen_[row / 32] |= std::uint32_t{1} << (row % 32);
   }
   // Whether `byte` (folded) alone tells exactly which entries hold it.
   static bool Exact(char byte) { return EntryRowOfByte[static_cast<unsigned char>(byte)] != NoEntryRow; }
@@ -189,7 +189,9 @@ class EntrySieve {
   int First(int from, const BlockMask& blocks) const;
 
  private:
-  std::uint64_t chosen_ = 0;
+  // The rows chosen, a bit each, in 32-bit words: a 64-bit shift by a variable takes a 32-bit
+  // processor several instructions.
+  std::uint32_t chosen_[MostEntryRows / 32] = {};
   int count_ = 0;
   const std::uint64_t* rows_[MostEntryRows];
 };
