@@ -1,6 +1,7 @@
 #include "search/index/block_index.h"
 
 #include <cstdint>
+#include <cstring>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>
@@ -268,15 +269,37 @@ int EntrySieve::First(int from) const {
   return -1;
 }
 
+namespace {
+
+// A row is read a machine word at a time: a 32-bit processor takes each 64-bit word as its two
+// halves, the low one first (every 32-bit build is little-endian), since a 64-bit shift by a
+// variable, and a 64-bit count of trailing zeros, take it several instructions.
+#if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
+using RowPiece = std::uint64_t;
+#else
+using RowPiece = std::uint32_t;
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a 64-bit word's low half comes first");
+#endif
+constexpr int PieceBits = 8 * sizeof(RowPiece);
+[[maybe_unused]] int LowestBitOfPiece(std::uint64_t bits) { return LowestBit(bits); }
+[[maybe_unused]] int LowestBitOfPiece(std::uint32_t bits) { return __builtin_ctz(bits); }
+
+}  // namespace
+
 int FirstEntryHoldingByte(char byte, int from) {
   const unsigned row = EntryRowOfByte[static_cast<unsigned char>(byte)];
   if (row == InEveryEntry) return from;
-  const std::uint64_t* entries = EntryRows[row];
-  std::uint64_t bits = entries[from / 64] & ~std::uint64_t{0} << (from % 64);
-  for (int word = from / 64;;) {
-    if (bits != 0) return word * 64 + LowestBit(bits);
-    if (++word == EntryWords) return -1;
-    bits = entries[word];
+  const auto* entries = reinterpret_cast<const unsigned char*>(EntryRows[row]);
+  const auto piece_at = [entries](int piece) {
+    RowPiece bits;
+    std::memcpy(&bits, entries + piece * sizeof bits, sizeof bits);
+    return bits;
+  };
+  RowPiece bits = piece_at(from / PieceBits) & ~RowPiece{0} << (from % PieceBits);
+  for (int piece = from / PieceBits;;) {
+    if (bits != 0) return piece * PieceBits + LowestBitOfPiece(bits);
+    if (++piece == EntryWords * 64 / PieceBits) return -1;
+    bits = piece_at(piece);
   }
 }
 
