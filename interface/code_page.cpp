@@ -244,32 +244,34 @@ TUNELEDGER_APART_FROM_VECTORS TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRun
 
 // The run of characters 1-0x7F at `text`, at most `most` of them, each copied to `out` as its
 // byte (bytes past the run, up to `most`, may be written too); returns how many. Nearly every
-// text a caller passes is one such run.
-std::size_t AsciiRun(const char16_t* text, char* out, std::size_t most) {
+// text a caller passes is one such run. `Vectors`: whether the vectors beside the baseline may
+// run.
+template <bool Vectors>
+[[gnu::always_inline]] inline std::size_t AsciiRun(const char16_t* text, char* out, std::size_t most) {
 #if defined(__SSE2__)
   return AsciiRunSse2(text, out, most);
 #elif defined(__wasm_simd128__)
   return AsciiRunSimd128(text, out, most);
-#else
-#if defined(__i386__)
-  if (RunsSse2()) return AsciiRunSse2(text, out, most);
+#elif defined(__i386__)
+  if constexpr (Vectors) return AsciiRunSse2(text, out, most);
+  return AsciiRunWords(text, out, most);
 #elif defined(TUNELEDGER_NEON_BESIDE)
-  if (RunsNeon()) return AsciiRunNeon(text, out, most);
-#endif
+  if constexpr (Vectors) return AsciiRunNeon(text, out, most);
+  return AsciiRunWords(text, out, most);
+#else
   return AsciiRunWords(text, out, most);
 #endif
 }
 
-}  // namespace
-
-FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
+template <bool Vectors>
+[[gnu::always_inline]] inline FieldText ToNarrowWith(const char16_t* text, char* field, std::size_t capacity) {
   std::size_t length = 0;
   if (text != nullptr) {
     const std::size_t room = capacity - 1;  // the terminator's byte kept back
     const char16_t* unit = text;
     for (;;) {
       // Characters 1-0x7F, nearly every one a caller passes, in a loop of their own.
-      const std::size_t run = AsciiRun(unit, field + length, room - length);
+      const std::size_t run = AsciiRun<Vectors>(unit, field + length, room - length);
       unit += run;
       length += run;
       if (*unit == 0) break;
@@ -289,6 +291,19 @@ FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
   field[length] = '\0';
   return {field, length, true};
 }
+
+}  // namespace
+
+#if defined(TUNELEDGER_VECTORS_BESIDE)
+TUNELEDGER_VECTOR_COPY FieldText ToNarrowVectors(const char16_t* text, char* field, std::size_t capacity) {
+  return ToNarrowWith<true>(text, field, capacity);
+}
+FieldText ToNarrowBaseline(const char16_t* text, char* field, std::size_t capacity) {
+  return ToNarrowWith<false>(text, field, capacity);
+}
+#else
+FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) { return ToNarrowWith<false>(text, field, capacity); }
+#endif
 
 namespace {
 
@@ -429,15 +444,21 @@ TUNELEDGER_APART_FROM_VECTORS bool WidenAsOwnValuesWords(const char* text, std::
 #endif
 
 // Writes each byte as the character of its own value, which is its character unless it lies in
-// 0x80-0x9F; says whether none did (when one did, `out` may be only partly written).
-bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
+// 0x80-0x9F; says whether none did (when one did, `out` may be only partly written). `Vectors`:
+// whether the vectors beside the baseline may run.
+template <bool Vectors>
+[[gnu::always_inline]] inline bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
 #if defined(__SSE2__)
   if (length >= 16) return WidenAsOwnValuesSse2(text, length, out);
 #elif defined(__i386__)
-  if (length >= 16 && RunsSse2()) return WidenAsOwnValuesSse2(text, length, out);
+  if constexpr (Vectors) {
+    if (length >= 16) return WidenAsOwnValuesSse2(text, length, out);
+  }
 #endif
 #if defined(TUNELEDGER_NEON_BESIDE)
-  if (length >= 16 && RunsNeon()) return WidenAsOwnValuesNeon(text, length, out);
+  if constexpr (Vectors) {
+    if (length >= 16) return WidenAsOwnValuesNeon(text, length, out);
+  }
 #endif
 #if defined(__wasm_simd128__)
   if (length >= 16) return WidenAsOwnValuesSimd128(text, length, out);
@@ -449,15 +470,25 @@ bool WidenAsOwnValues(const char* text, std::size_t length, char16_t* out) {
 #endif
 }
 
-}  // namespace
-
-// Every answer passes through here: most entries are plain bytes, widened many at a time, and
-// only an entry holding a byte of 0x80-0x9F takes the code page's table, byte by byte.
-char16_t* ToWide(const char* text, std::size_t length, char16_t* out) {
-  if (!WidenAsOwnValues(text, length, out)) {
+template <bool Vectors>
+[[gnu::always_inline]] inline char16_t* ToWideWith(const char* text, std::size_t length, char16_t* out) {
+  if (!WidenAsOwnValues<Vectors>(text, length, out)) {
     for (std::size_t i = 0; i < length; ++i) out[i] = WideFromByte(static_cast<unsigned char>(text[i]));
   }
   return out + length;
 }
+
+}  // namespace
+
+// Every answer passes through here: most entries are plain bytes, widened many at a time, and
+// only an entry holding a byte of 0x80-0x9F takes the code page's table, byte by byte.
+#if defined(TUNELEDGER_VECTORS_BESIDE)
+TUNELEDGER_VECTOR_COPY char16_t* ToWideVectors(const char* text, std::size_t length, char16_t* out) {
+  return ToWideWith<true>(text, length, out);
+}
+char16_t* ToWideBaseline(const char* text, std::size_t length, char16_t* out) { return ToWideWith<false>(text, length, out); }
+#else
+char16_t* ToWide(const char* text, std::size_t length, char16_t* out) { return ToWideWith<false>(text, length, out); }
+#endif
 
 }  // namespace tuneledger

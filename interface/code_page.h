@@ -9,6 +9,8 @@
 
 #include <cstddef>
 
+#include "search/kernels/processor.h"
+
 namespace tuneledger {
 
 // The character the code page shows a character it can't hold as. There is no best-fit:
@@ -32,11 +34,27 @@ struct FieldText {
 // text is the empty text. Reads `text` only until it is clear whether it fits: up to the first
 // unit past the field's room, or to the terminator, many units a step, so that the read that
 // reaches the terminator may take in a few bytes after it, never past the end of its page.
-FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity);
-
+//
 // Writes `length` bytes of `text` as UTF-16 at `out`, which has room for them, and returns the
 // end. Adds no terminator.
+//
+// Where vectors run beside the baseline, each is built twice, and the caller chooses the copy:
+// a function of its own that only chose would cost a call more than the choice.
+#if defined(TUNELEDGER_VECTORS_BESIDE)
+FieldText ToNarrowVectors(const char16_t* text, char* field, std::size_t capacity);
+FieldText ToNarrowBaseline(const char16_t* text, char* field, std::size_t capacity);
+inline FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity) {
+  return RunsVectors() ? ToNarrowVectors(text, field, capacity) : ToNarrowBaseline(text, field, capacity);
+}
+char16_t* ToWideVectors(const char* text, std::size_t length, char16_t* out);
+char16_t* ToWideBaseline(const char* text, std::size_t length, char16_t* out);
+inline char16_t* ToWide(const char* text, std::size_t length, char16_t* out) {
+  return RunsVectors() ? ToWideVectors(text, length, out) : ToWideBaseline(text, length, out);
+}
+#else
+FieldText ToNarrow(const char16_t* text, char* field, std::size_t capacity);
 char16_t* ToWide(const char* text, std::size_t length, char16_t* out);
+#endif
 
 }  // namespace tuneledger
 

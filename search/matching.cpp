@@ -139,11 +139,11 @@ void FoldCase(char* text, std::size_t length) {
 #if defined(__SSE2__)
     return FoldBytesSse2(text, length);
 #elif defined(__i386__)
-    if (RunsSse2()) return FoldBytesSse2(text, length);
+    if (RunsVectors()) return FoldBytesSse2(text, length);
 #elif defined(__wasm_simd128__) || defined(__ARM_NEON)
     return FoldBytes(text, length);
 #elif defined(TUNELEDGER_NEON_BESIDE)
-    if (RunsNeon()) return FoldBytesNeon(text, length);
+    if (RunsVectors()) return FoldBytesNeon(text, length);
 #endif
   }
   FoldWords(text, length);

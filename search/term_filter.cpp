@@ -100,10 +100,12 @@ TUNELEDGER_SSE2_FUNCTION std::size_t SameAsPeriodBeforeSse2(const char* filter, 
 // moved, while the bytes before `end` are still the filter's own.)
 std::size_t EndOfRepeats(const char* filter, std::size_t length, std::size_t end, std::size_t period) {
   std::size_t at = end + 1;
-#if defined(__i386__) || defined(__x86_64__)
-  if (RunsSse2()) at = SameAsPeriodBeforeSse2(filter, length, at, period);
+#if defined(__SSE2__)
+  at = SameAsPeriodBeforeSse2(filter, length, at, period);
+#elif defined(__i386__)
+  if (RunsVectors()) at = SameAsPeriodBeforeSse2(filter, length, at, period);
 #elif defined(TUNELEDGER_NEON_BESIDE)
-  if (RunsNeon()) at = SameAsPeriodBeforeNeon(filter, length, at, period);
+  if (RunsVectors()) at = SameAsPeriodBeforeNeon(filter, length, at, period);
 #endif
   for (std::uint64_t here, before; at + 8 <= length; at += 8) {
     std::memcpy(&here, filter + at, 8);

@@ -145,9 +145,9 @@ bool BlockMask::Keep(const BlockRow& row) {
   return KeepRowSimd128(words_, row);
 #else
 #if defined(__i386__)
-  if (RunsSse2()) return KeepRowSse2(words_, row);
+  if (RunsVectors()) return KeepRowSse2(words_, row);
 #elif defined(TUNELEDGER_NEON_BESIDE)
-  if (RunsNeon()) return KeepRowNeon(words_, row);
+  if (RunsVectors()) return KeepRowNeon(words_, row);
 #endif
   return KeepRowWords(words_, row);
 #endif

@@ -77,4 +77,21 @@ FindFoldedFunction ActiveFindFolded() {
 
 void UseFindFolded(FindFoldedFunction find) { Active.store(find, std::memory_order_relaxed); }
 
+#if defined(TUNELEDGER_VECTORS_BESIDE)
+int vectors_at_load = 0;
+
+namespace {
+
+[[gnu::constructor]] void AskAtLoad() {
+#if defined(__i386__)
+  const bool vectors = RunsSse2();
+#else
+  const bool vectors = RunsNeon();
+#endif
+  __atomic_store_n(&vectors_at_load, vectors ? 1 : 0, __ATOMIC_RELAXED);
+}
+
+}  // namespace
+#endif
+
 }  // namespace tuneledger

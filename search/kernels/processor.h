@@ -46,6 +46,18 @@
 #define TUNELEDGER_APART_FROM_VECTORS
 #endif
 
+// Where vectors run beside the baseline (32-bit x86 with SSE2, ARM Linux with NEON), a function
+// that every call runs is built twice, each copy with its own loops in line: one for the
+// baseline, and one for the vectors (TUNELEDGER_VECTOR_COPY), which runs once RunsVectors() says
+// the processor has them.
+#if defined(__i386__) && !defined(__SSE2__)
+#define TUNELEDGER_VECTORS_BESIDE 1
+#define TUNELEDGER_VECTOR_COPY [[gnu::target("sse2")]]
+#elif defined(TUNELEDGER_NEON_BESIDE)
+#define TUNELEDGER_VECTORS_BESIDE 1
+#define TUNELEDGER_VECTOR_COPY [[gnu::target("fpu=neon")]]
+#endif
+
 // A function whose reads of a caller's text may take in a few bytes past its end, but never past
 // the end of the page its last byte lies on (SmallestPage), so that none can fault. The
 // sanitizers, which hold every read to the text's own bytes, are told so.
@@ -59,13 +71,18 @@ inline constexpr std::uintptr_t SmallestPage = 4096;
 // The answer kept in `answer` (0 until asked, then 1 for no and 2 for yes), or `ask`'s, kept. A
 // plain static rather than a function's constant: the library links no C++ runtime, whose guard
 // calls such a constant would need. Threads that ask at once all keep the same answer.
+// (The asking, once, is kept out of line, so that a function that asks needs no frame for it.)
+template <typename Ask>
+[[gnu::noinline, gnu::cold]] int AskAndKeep(int& answer, Ask ask) {
+  const int known = ask() ? 2 : 1;
+  __atomic_store_n(&answer, known, __ATOMIC_RELAXED);
+  return known;
+}
+
 template <typename Ask>
 bool Remembered(int& answer, Ask ask) {
   int known = __atomic_load_n(&answer, __ATOMIC_RELAXED);
-  if (known == 0) {
-    known = ask() ? 2 : 1;
-    __atomic_store_n(&answer, known, __ATOMIC_RELAXED);
-  }
+  if (__builtin_expect(known == 0, 0)) known = AskAndKeep(answer, ask);
   return known == 2;
 }
 
@@ -102,6 +119,16 @@ inline bool RunsNeon() {
   return false;
 #endif
 }
+#endif
+
+#if defined(TUNELEDGER_VECTORS_BESIDE)
+// Whether the processor has the vectors beside the baseline (RunsSse2() or RunsNeon()), as
+// asked once when the library is loaded (AskAtLoad, choice.cpp). Reading it needs no
+// question, so a function that only chooses between two copies needs no frame of its own. Were
+// the library loaded without running its constructors, it would say no, and every call would
+// take the baseline's loops, which give the same answers.
+extern int vectors_at_load;
+inline bool RunsVectors() { return __atomic_load_n(&vectors_at_load, __ATOMIC_RELAXED) != 0; }
 #endif
 
 }  // namespace tuneledger
