@@ -315,6 +315,27 @@ TEST(BlockIndex, SievesAndMasksNameTheirEntries) {
   }
 }
 
+// A mask counts the blocks it leaves (with vectors where the processor has them), and keeping a
+// text's blocks says whether any is left.
+TEST(BlockIndex, MasksCountTheBlocksTheyLeave) {
+  const int starts[] = {0, 63 * BlockSize, 64 * BlockSize + 5, 5000, LastEntryIndex};
+  const std::string texts[] = {"e", "|0", "the", "love", "xq", "lnb"};
+  for (int start : starts) {
+    for (const std::string& text : texts) {
+      BlockMask mask(start);
+      const bool any = mask.KeepBlocksHolding(text.data(), text.size());
+      int count = 0;
+      for (int block = mask.NextBlock(0); block < BlockCount; block = mask.NextBlock(block + 1)) ++count;
+      EXPECT_EQ(mask.Count(), count) << text << " " << start;
+      EXPECT_EQ(any, count != 0) << text << " " << start;
+      EXPECT_FALSE(mask.MoreThan(count)) << text << " " << start;
+      if (count != 0) {
+        EXPECT_TRUE(mask.MoreThan(count - 1)) << text << " " << start;
+      }
+    }
+  }
+}
+
 TEST(BlockIndex, MasksStartAtTheBlockOfTheStart) {
   const int starts[] = {0, 63, 64, 65, 5000, LastEntryIndex};
   for (int start : starts) {

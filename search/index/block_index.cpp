@@ -37,9 +37,22 @@ int TripleSlotOf(const char* folded) {
 }
 
 bool QuadMayOccur(const char* folded) {
-  std::uint64_t hash = QuadHash(folded);
-  std::uint64_t bits = QuadBits(hash);
-  return (QuadSieve[QuadWord(hash)] & bits) == bits;
+  const std::uint64_t hash = QuadHash(folded);
+  const std::uint64_t word = QuadSieve[QuadWord(hash)];
+#if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
+  const std::uint64_t bits = QuadBits(hash);
+  return (word & bits) == bits;
+#else
+  // The bits QuadBits sets, each looked up in its half of the word: a 32-bit processor takes
+  // several instructions for a 64-bit shift by a variable.
+  const std::uint32_t halves[2] = {static_cast<std::uint32_t>(word), static_cast<std::uint32_t>(word >> 32)};
+  const auto probes = static_cast<std::uint32_t>(hash >> 28);
+  for (int probe = 0; probe < QuadProbes; ++probe) {
+    const std::uint32_t bit = probes >> (6 * probe) & 63;
+    if ((halves[bit / 32] >> (bit % 32) & 1) == 0) return false;
+  }
+  return true;
+#endif
 }
 
 }  // namespace
@@ -180,11 +193,12 @@ bool BlockMask::KeepBlocksHolding(const char* folded, std::size_t length) {
   return true;
 }
 
-// Counted in the word itself: without a population-count instruction in the baseline
-// instruction set, the builtin would be a library call per word. A 32-bit processor counts each
-// half on its own, in its own registers.
+// Without vectors, counted in the word itself: without a population-count instruction in the
+// baseline instruction set, the builtin would be a library call per word. A 32-bit processor
+// counts each half on its own, in its own registers.
 namespace {
 
+#if !defined(__SSE2__)
 template <typename Word>
 int OnesIn(Word x) {
   constexpr Word Ones = static_cast<Word>(~Word{0}) / 0xFF;  // 0x0101...01
@@ -201,13 +215,54 @@ int OnesInWord(std::uint64_t word) {
   return OnesIn(word);
 #endif
 }
+#endif
+
+// With vectors, two words a step: each byte's count of ones, added up byte by byte over the
+// steps (at most 8 a step, and the mask takes six), and summed once at the end.
+#if defined(__i386__) || defined(__x86_64__)
+TUNELEDGER_SSE2_FUNCTION int OnesInMaskSse2(const std::uint64_t* words) {
+  __m128i counts = _mm_setzero_si128();
+  // (Through a reference: a vector passed or returned by value changes the ABI on 32-bit x86.)
+  const auto add_ones_in_bytes = [&counts](const __m128i& value) __attribute__((target("sse2"), always_inline)) {
+    __m128i x = _mm_sub_epi8(value, _mm_and_si128(_mm_srli_epi16(value, 1), _mm_set1_epi8(0x55)));
+    x = _mm_add_epi8(_mm_and_si128(x, _mm_set1_epi8(0x33)), _mm_and_si128(_mm_srli_epi16(x, 2), _mm_set1_epi8(0x33)));
+    counts = _mm_add_epi8(counts, _mm_and_si128(_mm_add_epi8(x, _mm_srli_epi16(x, 4)), _mm_set1_epi8(0x0F)));
+  };
+  add_ones_in_bytes(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(words + MaskWords - 1)));
+  for (int w = 0; w + 2 <= MaskWords; w += 2) {
+    add_ones_in_bytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words + w)));
+  }
+  const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+  return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+}
+#endif
+
+#if defined(TUNELEDGER_NEON_BESIDE)
+[[gnu::target("fpu=neon")]] int OnesInMaskNeon(const std::uint64_t* words) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(words);
+  uint8x8_t last = vcnt_u8(vld1_u8(bytes + 8 * (MaskWords - 1)));
+  uint8x16_t counts = vcombine_u8(last, vdup_n_u8(0));
+  for (int w = 0; w + 2 <= MaskWords; w += 2) counts = vaddq_u8(counts, vcntq_u8(vld1q_u8(bytes + 8 * w)));
+  const uint64x2_t sums = vpaddlq_u32(vpaddlq_u16(vpaddlq_u8(counts)));
+  return static_cast<int>(vgetq_lane_u64(sums, 0) + vgetq_lane_u64(sums, 1));
+}
+#endif
 
 }  // namespace
 
 int BlockMask::Count() const {
+#if defined(__SSE2__)
+  return OnesInMaskSse2(words_);
+#else
+#if defined(__i386__)
+  if (RunsVectors()) return OnesInMaskSse2(words_);
+#elif defined(TUNELEDGER_NEON_BESIDE)
+  if (RunsVectors()) return OnesInMaskNeon(words_);
+#endif
   int count = 0;
   for (int w = 0; w < MaskWords; ++w) count += OnesInWord(words_[w]);
   return count;
+#endif
 }
 
 bool BlockMask::MoreThan(int count) const {
