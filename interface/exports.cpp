@@ -24,15 +24,24 @@ const tuneledger_char* ToCaller(const char16_t* answer) { return reinterpret_cas
 
 }  // namespace
 
+// Windows names the exports in the module-definition file, which GCC's link-time optimization
+// doesn't read: each is marked as seen from outside, or the optimizer would fold it into its
+// callers and leave the export table pointing nowhere.
+#if defined(_WIN32)
+#define TUNELEDGER_EXPORTED __attribute__((externally_visible))
+#else
+#define TUNELEDGER_EXPORTED
+#endif
+
 extern "C" {
 
-const tuneledger_char* TUNELEDGER_CALL FoodPicker(int32_t index) {
+TUNELEDGER_EXPORTED const tuneledger_char* TUNELEDGER_CALL FoodPicker(int32_t index) {
   int entry = tuneledger::Lookup(index);
   return ToCaller(ComposeAnswer(Operation::Lookup, entry));
 }
 
 // A text that does not fit its field is longer than any entry, so it occurs in none.
-const tuneledger_char* TUNELEDGER_CALL FoodPickerText(const tuneledger_char* text, int32_t start) {
+TUNELEDGER_EXPORTED const tuneledger_char* TUNELEDGER_CALL FoodPickerText(const tuneledger_char* text, int32_t start) {
   char field[tuneledger::SearchCapacity];
   tuneledger::FieldText narrow = Narrow(text, field, sizeof field);
   int hit = narrow.fits ? tuneledger::TextSearch(narrow.bytes, narrow.length, start) : NoEntry;
@@ -40,7 +49,7 @@ const tuneledger_char* TUNELEDGER_CALL FoodPickerText(const tuneledger_char* tex
 }
 
 // A filter that does not fit its field finds nothing.
-const tuneledger_char* TUNELEDGER_CALL FoodPickerFilter(const tuneledger_char* filter, int32_t start) {
+TUNELEDGER_EXPORTED const tuneledger_char* TUNELEDGER_CALL FoodPickerFilter(const tuneledger_char* filter, int32_t start) {
   char field[tuneledger::FilterCapacity];
   tuneledger::FieldText narrow = Narrow(filter, field, sizeof field);
   int hit = narrow.fits ? tuneledger::TermFilter(narrow.bytes, narrow.length, start) : NoEntry;

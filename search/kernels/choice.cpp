@@ -56,26 +56,23 @@ std::size_t VariantsThisProcessorRuns() {
   return count;
 }
 
-// Every thread that finds this empty picks the same variant, so a race only repeats the choice.
-std::atomic<FindFoldedFunction> Active{nullptr};
-
 }  // namespace
+
+// Every thread that finds this empty picks the same variant, so a race only repeats the choice.
+std::atomic<FindFoldedFunction> ActiveVariant{nullptr};
 
 const FindFoldedVariant* FindFoldedVariants(std::size_t* count) {
   *count = VariantsThisProcessorRuns();
   return AllVariants;
 }
 
-FindFoldedFunction ActiveFindFolded() {
-  FindFoldedFunction find = Active.load(std::memory_order_relaxed);
-  if (find == nullptr) {
-    find = AllVariants[VariantsThisProcessorRuns() - 1].find;
-    Active.store(find, std::memory_order_relaxed);
-  }
+FindFoldedFunction ChooseFindFolded() {
+  const FindFoldedFunction find = AllVariants[VariantsThisProcessorRuns() - 1].find;
+  ActiveVariant.store(find, std::memory_order_relaxed);
   return find;
 }
 
-void UseFindFolded(FindFoldedFunction find) { Active.store(find, std::memory_order_relaxed); }
+void UseFindFolded(FindFoldedFunction find) { ActiveVariant.store(find, std::memory_order_relaxed); }
 
 #if defined(TUNELEDGER_VECTORS_BESIDE)
 int vectors_at_load = 0;

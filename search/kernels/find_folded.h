@@ -12,6 +12,7 @@
 #ifndef TUNELEDGER_SEARCH_KERNELS_FIND_FOLDED_H
 #define TUNELEDGER_SEARCH_KERNELS_FIND_FOLDED_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -76,8 +77,15 @@ struct FindFoldedVariant {
   FindFoldedFunction find;
 };
 
-// The variant the searches use: the fastest this processor runs, chosen on first use.
-FindFoldedFunction ActiveFindFolded();
+// The variant the searches use: the fastest this processor runs, chosen on first use
+// (ChooseFindFolded, choice.cpp). In line in every caller: a call to ask would cost a search as
+// much as the asking, and more in 32-bit x86 code. (`static`, as with FoldByte.)
+extern std::atomic<FindFoldedFunction> ActiveVariant;
+FindFoldedFunction ChooseFindFolded();
+static inline FindFoldedFunction ActiveFindFolded() {
+  const FindFoldedFunction find = ActiveVariant.load(std::memory_order_relaxed);
+  return find != nullptr ? find : ChooseFindFolded();
+}
 
 // Every variant this processor can run, the portable one first. For tests and benchmarks.
 const FindFoldedVariant* FindFoldedVariants(std::size_t* count);
