@@ -3,7 +3,8 @@
 #
 #   tools/setup.sh            compiler, CMake, GoogleTest, pkg-config (enough to build and test)
 #   tools/setup.sh cross      + mingw-w64, wine (64-bit, and 32-bit where the machine runs 32-bit x86
-#                               programs: tools/runs-x86-32.sh), qemu-user and the 32-bit ARM compiler
+#                               programs: tools/runs-x86-32.sh), qemu-user, and the 32-bit ARM and
+#                               32-bit x86 (i686) Linux compilers
 #   tools/setup.sh fuzz       + clang and its fuzzer and sanitizer runtimes
 #   tools/setup.sh bench      + Google Benchmark, SQLite, hyperfine, valgrind, and the i686 cross compiler
 #                               for the 32-bit x86 library bench/builds.sh measures
@@ -24,7 +25,7 @@ wasm=0
 packages=(g++ cmake make libgtest-dev python3 pkg-config)
 for group in "$@"; do
   case "$group" in
-    cross) packages+=(mingw-w64 wine wine64 qemu-user g++-arm-linux-gnueabihf)
+    cross) packages+=(mingw-w64 wine wine64 qemu-user g++-arm-linux-gnueabihf g++-i686-linux-gnu)
            # 32-bit wine only where the kernel runs 32-bit x86 programs: elsewhere it can't
            # start, and once installed it keeps 64-bit wine from starting as well.
            if tools/runs-x86-32.sh; then packages+=(wine32:i386); fi ;;
