@@ -150,7 +150,7 @@ std::wstring VersionString(const std::vector<BYTE>& block, const wchar_t* name) 
   std::wstring path = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
   void* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || length == 0) return L"";
+  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || length == 0) return {};
   return static_cast<const wchar_t*>(value);
 }
 

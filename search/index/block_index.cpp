@@ -347,7 +347,7 @@ int FirstEntryHoldingByte(char byte, int from) {
   const auto* entries = reinterpret_cast<const unsigned char*>(EntryRows[row]);
   const auto piece_at = [entries](int piece) {
     RowPiece bits;
-    std::memcpy(&bits, entries + piece * sizeof bits, sizeof bits);
+    std::memcpy(&bits, entries + static_cast<std::size_t>(piece) * sizeof bits, sizeof bits);
     return bits;
   };
   RowPiece bits = piece_at(from / PieceBits) & ~RowPiece{0} << (from % PieceBits);
