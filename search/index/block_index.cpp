@@ -331,13 +331,13 @@ namespace {
 // variable, and a 64-bit count of trailing zeros, take it several instructions.
 #if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
 using RowPiece = std::uint64_t;
+int LowestBitOfPiece(std::uint64_t bits) { return LowestBit(bits); }
 #else
 using RowPiece = std::uint32_t;
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a 64-bit word's low half comes first");
+int LowestBitOfPiece(std::uint32_t bits) { return __builtin_ctz(bits); }
 #endif
 constexpr int PieceBits = 8 * sizeof(RowPiece);
-[[maybe_unused]] int LowestBitOfPiece(std::uint64_t bits) { return LowestBit(bits); }
-[[maybe_unused]] int LowestBitOfPiece(std::uint32_t bits) { return __builtin_ctz(bits); }
 
 }  // namespace
 
