@@ -222,7 +222,7 @@ bool NarrowStep(const StepUnits& step, char* out) {
 }
 #endif
 
-TUNELEDGER_APART_FROM_VECTORS TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunWords(const char16_t* text, char* out, std::size_t most) {
+TUNELEDGER_READS_WITHIN_PAGES std::size_t AsciiRunWords(const char16_t* text, char* out, std::size_t most) {
   std::size_t n = 0;
   while (n < most && reinterpret_cast<std::uintptr_t>(text + n) % sizeof(StepUnits) != 0 && IsAscii(text[n])) {
     out[n] = static_cast<char>(text[n]);
@@ -400,7 +400,7 @@ std::uint32_t ControlBytes(std::uint32_t word) {
 // WidenAsOwnValues without vectors the compiler may assume (32-bit ARM, WebAssembly without SIMD,
 // 32-bit x86 without SSE2): eight bytes a step, in two 32-bit words, are checked and widened at
 // once.
-TUNELEDGER_APART_FROM_VECTORS bool WidenAsOwnValuesWords(const char* text, std::size_t length, char16_t* out) {
+bool WidenAsOwnValuesWords(const char* text, std::size_t length, char16_t* out) {
   // 0x80 in each byte of 0x80-0x9F (or, with ARM's byte arithmetic, 0xFF), and 0 in the others.
   const auto controls = [](std::uint32_t word) {
 #if defined(__ARM_FEATURE_SIMD32)

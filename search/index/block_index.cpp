@@ -142,9 +142,8 @@ bool KeepRowSimd128(std::uint64_t* words, const std::uint64_t* row) {
 
 #if !defined(__SSE2__) && !defined(__wasm_simd128__)
 TUNELEDGER_APART_FROM_VECTORS bool KeepRowWords(std::uint64_t* words, const std::uint64_t* row) {
-  for (int w = 0; w < MaskWords; ++w) words[w] &= row[w];
   std::uint64_t any = 0;
-  for (int w = 0; w < MaskWords; ++w) any |= words[w];
+  for (int w = 0; w < MaskWords; ++w) any |= words[w] &= row[w];
   return any != 0;
 }
 #endif
@@ -302,7 +301,7 @@ void EntrySieve::Seal() {
   count_ = 0;
   for (int word = 0; word < MostEntryRows / 32; ++word) {
     for (std::uint32_t rows = chosen_[word]; rows != 0; rows &= rows - 1) {
-      rows_[count_++] = EntryRows[word * 32 + __builtin_ctz(rows)];
+      rows_[count_++] = EntryRows[word * 32 + LowestBit(rows)];
     }
   }
 }
@@ -331,11 +330,9 @@ namespace {
 // variable, and a 64-bit count of trailing zeros, take it several instructions.
 #if UINTPTR_MAX > 0xFFFFFFFFu || defined(__wasm__)
 using RowPiece = std::uint64_t;
-int LowestBitOfPiece(std::uint64_t bits) { return LowestBit(bits); }
 #else
 using RowPiece = std::uint32_t;
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a 64-bit word's low half comes first");
-int LowestBitOfPiece(std::uint32_t bits) { return __builtin_ctz(bits); }
 #endif
 constexpr int PieceBits = 8 * sizeof(RowPiece);
 
@@ -352,7 +349,7 @@ int FirstEntryHoldingByte(char byte, int from) {
   };
   RowPiece bits = piece_at(from / PieceBits) & ~RowPiece{0} << (from % PieceBits);
   for (int piece = from / PieceBits;;) {
-    if (bits != 0) return piece * PieceBits + LowestBitOfPiece(bits);
+    if (bits != 0) return piece * PieceBits + LowestBit(bits);
     if (++piece == EntryWords * 64 / PieceBits) return -1;
     bits = piece_at(piece);
   }

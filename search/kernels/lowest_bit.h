@@ -18,6 +18,9 @@ static inline int LowestBit(std::uint64_t mask) {
 }
 #endif
 
+// The same for a 32-bit mask, which is not 0.
+static inline int LowestBit(std::uint32_t mask) { return __builtin_ctz(mask); }
+
 }  // namespace tuneledger
 
 #endif

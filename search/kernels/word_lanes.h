@@ -46,13 +46,7 @@ struct WordLanes {
     return ZeroBytes(Differ(at_rare, rare) | Differ(at_other, other));
   }
 
-  static std::size_t FirstLane(Word matches) {
-    if constexpr (sizeof(Word) == 8) {
-      return static_cast<std::size_t>(LowestBit(matches)) / 8;
-    } else {
-      return static_cast<std::size_t>(__builtin_ctz(matches)) / 8;
-    }
-  }
+  static std::size_t FirstLane(Word matches) { return static_cast<std::size_t>(LowestBit(matches)) / 8; }
 };
 
 }  // namespace
